@@ -1,0 +1,89 @@
+#include "job/StatusCode.h"
+
+#include <cstdio>
+
+namespace kestrel {
+namespace {
+
+// Which path a message prints, and how it prints the detail value.
+enum class Path { Source, Destination };
+enum class Detail { None, FourCC, Decimal, TwoDecimals };
+
+struct StatusText {
+    int32_t code;
+    Path path;
+    Detail detail;
+    const char* pattern;
+};
+
+// clang-format off
+constexpr StatusText kStatusTexts[] = {
+    {status::kCantOpenSource,      Path::Source,      Detail::None,   "Couldn't open file %s for reading"},
+    {status::kCantOpenDestination, Path::Destination, Detail::None,   "Couldn't open file %s for writing"},
+    {status::kReadError,           Path::Source,      Detail::None,   "Error reading file %s"},
+    {status::kWriteError,          Path::Destination, Detail::None,   "Error writing file %s"},
+    {status::kNotRiff,             Path::Source,      Detail::FourCC, "%s\nis not a RIFF file (code is '%c%c%c%c')"},
+    {status::kNotAvi,              Path::Source,      Detail::FourCC, "%s\nis not an AVI file (FCC code is '%c%c%c%c')"},
+    {status::kNotMjpegHandler,     Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (header FCC code is %c%c%c%c)"},
+    {status::kNotMjpegFormat,      Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (format FCC code is %c%c%c%c)"},
+    {status::kNot24Bit,            Path::Source,      Detail::Decimal, "Video stream in\n%s\nis not a 24-bit stream (header indicates %d bits)"},
+    {status::kStrhOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream header chunk 'strh' appears outside of stream list 'strl'"},
+    {status::kStrfOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream format chunk 'strf' appears outside of stream list 'strl'"},
+    {status::kStrdOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream chunk 'strd' appears outside of stream list 'strl'"},
+    {status::kStrnOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream chunk 'strn' appears outside of stream list 'strl'"},
+    {status::kStrfBeforeStrh,      Path::Source,      Detail::None,   "%s\nis malformed: stream format chunk 'strf' appears before stream header chunk 'strh'"},
+    {status::kMoviBeforeStrl,      Path::Source,      Detail::None,   "%s\nis malformed: stream chunk list 'movi' appears before stream header list 'strl'"},
+    {status::kRecOutsideMovi,      Path::Source,      Detail::None,   "%s\nis malformed: stream chunk list 'rec ' appears outside stream chunk list 'movie'"},
+    {status::kIdx1BeforeMovi,      Path::Source,      Detail::None,   "%s\nis malformed: index chunk 'idx1' appears before stream chunk list 'movi'"},
+    {status::kStreamChunkOutsideMovi, Path::Source,   Detail::FourCC, "%s\nis malformed: stream chunk '%c%c%c%c' appears outside of list 'movi' or 'rec '"},
+    {status::kBadFrameSize,        Path::Source,      Detail::TwoDecimals, "Video stream in\n%s\nhas an unsupported frame size (%d x %d pixels)"},
+    {status::kTooLarge,            Path::Destination, Detail::None,   "%s\nwould grow past the 4 GB size limit of an AVI file"},
+    {status::kFrameDamaged,        Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d cannot be decoded"},
+    {status::kFrameTooShort,       Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d is too short to be a JPEG picture"},
+    {status::kFrameUnexpected,     Path::Source,      Detail::Decimal, "%s\nis not supported: video frame %d is not one full-size colour picture"},
+    {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
+};
+// clang-format on
+
+}  // namespace
+
+std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source,
+                                std::string_view destination, uint32_t detail2)
+{
+    for (const StatusText& text : kStatusTexts) {
+        if (text.code != code)
+            continue;
+        const std::string path(text.path == Path::Source ? source : destination);
+        const auto c = [detail](int byte) { return static_cast<char>((detail >> (8 * byte)) & 0xFF); };
+        // The pattern is one of the literals above; the size is asked first so
+        // that no path length can overflow the text.
+        auto format = [&](char* out, size_t size) {
+            switch (text.detail) {
+            case Detail::None: return std::snprintf(out, size, text.pattern, path.c_str());
+            case Detail::FourCC: return std::snprintf(out, size, text.pattern, path.c_str(), c(0), c(1), c(2), c(3));
+            case Detail::Decimal:
+                return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail));
+            case Detail::TwoDecimals:
+                return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail),
+                                     static_cast<int>(detail2));
+            }
+            return 0;
+        };
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+        const int length = format(nullptr, 0);
+        std::string message(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        format(message.data(), message.size() + 1);
+#pragma GCC diagnostic pop
+        return message;
+    }
+    return {};
+}
+
+std::string SameFileMessage(std::string_view source)
+{
+    return "Source and destination files are the same: " + std::string(source);
+}
+
+}  // namespace kestrel

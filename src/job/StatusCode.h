@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// Reasons a conversion ends without success. The numbers are fixed: 7 is
+// unused, and every code has exactly one message in FormatStatusMessage.
+namespace status {
+inline constexpr int32_t kNone = 0;
+inline constexpr int32_t kCantOpenSource = 1;
+inline constexpr int32_t kCantOpenDestination = 2;
+inline constexpr int32_t kReadError = 3;
+inline constexpr int32_t kWriteError = 4;
+inline constexpr int32_t kNotRiff = 5;               // detail: first FOURCC
+inline constexpr int32_t kNotAvi = 6;                // detail: form type
+inline constexpr int32_t kNotMjpegHandler = 8;       // detail: fccHandler
+inline constexpr int32_t kNotMjpegFormat = 9;        // detail: biCompression
+inline constexpr int32_t kNot24Bit = 10;             // detail: bit count
+inline constexpr int32_t kStrhOutsideStrl = 11;
+inline constexpr int32_t kStrfOutsideStrl = 12;
+inline constexpr int32_t kStrdOutsideStrl = 13;
+inline constexpr int32_t kStrnOutsideStrl = 14;
+inline constexpr int32_t kStrfBeforeStrh = 15;
+inline constexpr int32_t kMoviBeforeStrl = 16;
+inline constexpr int32_t kRecOutsideMovi = 17;
+inline constexpr int32_t kIdx1BeforeMovi = 18;
+inline constexpr int32_t kStreamChunkOutsideMovi = 19;  // detail: the chunk's FOURCC
+inline constexpr int32_t kBadFrameSize = 20;         // detail: width, detail2: height
+inline constexpr int32_t kTooLarge = 21;             // destination past 4 GiB
+inline constexpr int32_t kFrameDamaged = 22;         // detail: frame number from 1
+inline constexpr int32_t kFrameTooShort = 23;        // detail: frame number from 1
+inline constexpr int32_t kFrameUnexpected = 24;      // detail: frame number from 1
+inline constexpr int32_t kRiffExtension = 25;        // data behind the first RIFF chunk
+}  // namespace status
+
+// The message shown for a status code, or an empty string for code 0.
+// `detail` and `detail2` are the values recorded with the code.
+std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source,
+                                std::string_view destination, uint32_t detail2 = 0);
+
+// The refusal when a job's destination would overwrite its own source.
+std::string SameFileMessage(std::string_view source);
+
+}  // namespace kestrel

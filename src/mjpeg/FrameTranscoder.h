@@ -1,0 +1,49 @@
+#pragma once
+
+#include "job/RotationMode.h"
+#include "mjpeg/SourceQuantTables.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrel::mjpeg {
+
+// A compressed frame keeps its first 20 bytes (SOI and one APP0 segment).
+inline constexpr uint32_t kFrameHeadSize = 20;
+// The frame payload sits this far into the input buffer: room for the head
+// and the 420-byte standard DHT segment in front of the rest of the frame.
+inline constexpr uint32_t kPayloadOffset = 420;
+
+// The transcoder's per-conversion work buffers, allocated by the first frame
+// and reused by every later frame of the same conversion.
+struct TranscoderBuffers {
+    std::vector<uint8_t> DecodedImage;      // W x H x 3, Y Cb Cr, top row first
+    std::vector<uint8_t> TransformedImage;  // W' x H' x 3
+    mjpeg::SourceQuantTables SourceQuantTables;  // written by a frame's decode, read by its encode
+
+    // Frees both images; the next frame allocates them again.
+    void Release();
+};
+
+enum class TranscodeError {
+    None,
+    PayloadTooShort,    // fewer than 20 bytes
+    Damaged,            // the JPEG library gave up on the frame, or it names an undefined table
+    UnexpectedPicture,  // not W x H pixels, or not three components
+};
+
+struct TranscodeResult {
+    TranscodeError error = TranscodeError::None;
+    uint32_t length = 0;  // bytes of the new frame at the start of frameOut
+};
+
+// Turns one Motion-JPEG frame into its transformed counterpart.
+// frameIn holds the payload of payloadLength bytes from byte kPayloadOffset on
+// (frameIn.size() >= kPayloadOffset + payloadLength); bytes 0..439 are
+// rewritten. The new frame is written from byte 0 of frameOut, which grows
+// when the frame needs more room. width and height are the source frames'.
+TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
+                               uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
+                               TranscoderBuffers& buffers);
+
+}  // namespace kestrel::mjpeg
