@@ -1,0 +1,177 @@
+#include "ui/BatchController.h"
+
+#include "job/JobPaths.h"
+#include "job/RunConversion.h"
+#include "job/StatusCode.h"
+#include "ui/Resources.h"
+#include "ui/UiServices.h"
+
+#include <array>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+namespace kestrel::ui {
+namespace {
+
+// The controls that a running batch disables, in this order, and enables
+// again at its end. Button 1, Quit, Add... and the list stay usable, so
+// files can be queued during a batch.
+constexpr std::array kBatchLockedControls = {
+    IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE, IDC_OUTPUT_DIR, IDC_BROWSE,
+};
+
+}  // namespace
+
+std::string ProgressTitle(int percent, int remaining)
+{
+    char title[64];
+    std::snprintf(title, sizeof title, "Kestrel: %d%%, %d remaining", percent, remaining);
+    return title;
+}
+
+BatchController::BatchController(UiServices& ui, Conversion convert)
+    : ui_(ui), convert_(convert ? std::move(convert) : Conversion(&RunConversion))
+{
+}
+
+BatchController::~BatchController()
+{
+    if (WorkerHandle.joinable()) {
+        status_.StopRequested = true;
+        WorkerHandle.join();
+    }
+}
+
+bool BatchController::IsBatchRunning() const
+{
+    return ui_.ControlText(IDC_GO) != kGoCaption;
+}
+
+RotationMode BatchController::SelectedMode() const
+{
+    // A later button overrides an earlier one, should several be checked.
+    RotationMode mode = RotationMode::Clockwise90;
+    if (ui_.IsChecked(IDC_ROT_ACW))
+        mode = RotationMode::Anticlockwise90;
+    if (ui_.IsChecked(IDC_ROT_180))
+        mode = RotationMode::Rotate180;
+    if (ui_.IsChecked(IDC_MIRROR_X))
+        mode = RotationMode::MirrorX;
+    if (ui_.IsChecked(IDC_MIRROR_Y))
+        mode = RotationMode::MirrorY;
+    return mode;
+}
+
+void BatchController::OnGoStop()
+{
+    if (IsBatchRunning()) {
+        // The tick ends the batch once the worker has seen the flag.
+        status_.StopRequested = true;
+        return;
+    }
+    if (ui_.ListCount() == 0)
+        return;
+    if (!PrepareNextJob())
+        return;
+    for (int id : kBatchLockedControls)
+        ui_.EnableControl(id, false);
+    ui_.SetControlText(IDC_GO, kStopCaption);
+}
+
+bool BatchController::PrepareNextJob()
+{
+    status_.Record(status::kNone);
+    const RotationMode mode = SelectedMode();
+    CurrentSource = ui_.ListText(0);
+    CurrentDestination = MakeDestinationPath(ui_.ControlText(IDC_OUTPUT_DIR), CurrentSource);
+    // Writing the destination would destroy the source it is read from.
+    if (IsSameFile(CurrentSource, CurrentDestination)) {
+        ui_.ShowErrorMessage(SameFileMessage(CurrentSource));
+        return false;
+    }
+    return StartWorker(CurrentSource, CurrentDestination, mode);
+}
+
+bool BatchController::StartWorker(const std::string& source, const std::string& destination, RotationMode mode)
+{
+    auto job = std::make_unique<ConversionJob>();
+    job->source = source;
+    job->destination = destination;
+    job->mode = mode;
+    status_.Reset();
+    try {
+        WorkerHandle = std::thread(convert_, std::move(job), std::ref(status_));
+    } catch (const std::system_error& error) {
+        ui_.ShowErrorMessage("Couldn't start the conversion of " + source + ": " + error.what());
+        return false;
+    }
+    if (!ui_.StartTimer(kProgressTimerId, kProgressTimerPeriodMs)) {
+        status_.StopRequested = true;
+        WorkerHandle.join();
+        ui_.ShowErrorMessage("Couldn't start the progress timer for " + source);
+        return false;
+    }
+    return true;
+}
+
+void BatchController::OnTimer()
+{
+    // A tick that outlived its batch has nothing to watch.
+    if (!WorkerHandle.joinable())
+        return;
+    const int percent = status_.ProgressPercent;
+    ui_.SetProgress(percent);
+    const int remaining = ui_.ListCount();  // the running file included
+    // A worker that ended without reaching exactly 100 (a header that
+    // announces more or fewer frames than the file holds) has still finished.
+    if (percent != 100 && !status_.StopRequested && !status_.Finished) {
+        ui_.SetWindowTitle(ProgressTitle(percent, remaining));
+        return;
+    }
+
+    WorkerHandle.join();
+    ui_.KillTimer(kProgressTimerId);
+    ui_.SetProgress(0);
+
+    // Read again: the worker may have failed after the tick saw 100.
+    if (!status_.StopRequested) {
+        // Built before the next job resets the percentage.
+        const std::string title = ProgressTitle(status_.ProgressPercent, remaining - 1);
+        ui_.ListDelete(0);
+        if (remaining - 1 > 0 && PrepareNextJob()) {
+            ui_.SetWindowTitle(title);
+            return;
+        }
+        status_.StopRequested = true;
+    }
+    EndBatch();
+}
+
+void BatchController::EndBatch()
+{
+    ShowStatusMessage();
+    for (int id : kBatchLockedControls)
+        ui_.EnableControl(id, true);
+    ui_.SetControlText(IDC_GO, kGoCaption);
+    ui_.SetWindowTitle(kAppTitle);
+}
+
+void BatchController::ShowStatusMessage()
+{
+    if (status_.StatusCode == status::kNone)
+        return;
+    ui_.ShowErrorMessage(FormatStatusMessage(status_.StatusCode, status_.StatusDetail, CurrentSource,
+                                             CurrentDestination, status_.StatusDetail2));
+}
+
+void BatchController::StopAndWait()
+{
+    if (!WorkerHandle.joinable())
+        return;
+    status_.StopRequested = true;
+    WorkerHandle.join();
+    ui_.KillTimer(kProgressTimerId);
+}
+
+}  // namespace kestrel::ui

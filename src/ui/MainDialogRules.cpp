@@ -1,0 +1,75 @@
+#include "ui/MainDialogRules.h"
+
+#include "job/JobPaths.h"
+#include "ui/Resources.h"
+#include "ui/UiServices.h"
+
+#include <string_view>
+
+namespace kestrel::ui {
+namespace {
+
+constexpr std::string_view kAviExtension = ".avi";
+
+}  // namespace
+
+bool HasAviExtension(const std::string& name)
+{
+    // The extension is plain ASCII, and in UTF-8 no byte of a multi-byte
+    // character can be mistaken for one of its characters.
+    return name.size() >= kAviExtension.size()
+           && EqualIgnoringCase(std::string_view(name).substr(name.size() - kAviExtension.size()), kAviExtension);
+}
+
+void MainDialogRules::SetStartState()
+{
+    ui_.SetChecked(IDC_ROT_ACW);
+    ui_.SetControlText(IDC_OUTPUT_DIR, ui_.DocumentsFolder().value_or(std::string()));
+    ui_.SetWindowTitle(kAppTitle);
+}
+
+void MainDialogRules::AddChosenFiles()
+{
+    AddFiles(ui_.ChooseFiles("Choose an AVI File", "AVI Files (*.avi)"));
+}
+
+bool MainDialogRules::IsListed(const std::string& path) const
+{
+    const int count = ui_.ListCount();
+    for (int i = 0; i < count; ++i) {
+        if (EqualIgnoringCase(ui_.ListText(i), path))
+            return true;
+    }
+    return false;
+}
+
+void MainDialogRules::AddFiles(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        if (!path.empty() && !IsListed(path))
+            ui_.ListAppend(path);
+    }
+}
+
+void MainDialogRules::AddDroppedFiles(const std::vector<std::string>& names)
+{
+    for (const std::string& name : names) {
+        if (HasAviExtension(name) && !IsListed(name))
+            ui_.ListAppend(name);
+    }
+}
+
+void MainDialogRules::RemoveSelectedFile()
+{
+    const int selected = ui_.ListSelection();
+    if (selected >= 0)
+        ui_.ListDelete(selected);
+}
+
+void MainDialogRules::ChooseOutputDirectory()
+{
+    if (auto folder = ui_.ChooseFolder("Choose an Output Directory"))
+        ui_.SetControlText(IDC_OUTPUT_DIR, *folder);
+}
+
+}  // namespace kestrel::ui

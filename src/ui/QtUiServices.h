@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ui/UiServices.h"
+
+namespace kestrel::ui {
+
+class MainDialog;
+
+// The window services over the Qt widgets of a MainDialog. Every call is one
+// widget operation; the rules live in MainDialogRules and BatchController.
+class QtUiServices : public UiServices {
+public:
+    explicit QtUiServices(MainDialog& dialog) : dialog_(dialog) {}
+
+    int ListCount() const override;
+    std::string ListText(int index) const override;
+    void ListAppend(const std::string& text) override;
+    int ListSelection() const override;
+    void ListDelete(int index) override;
+
+    std::string ControlText(int id) const override;
+    void SetControlText(int id, const std::string& text) override;
+    void EnableControl(int id, bool enable) override;
+    bool IsControlEnabled(int id) const override;
+    bool IsChecked(int id) const override;
+    void SetChecked(int id) override;
+
+    std::string WindowTitle() const override;
+    void SetWindowTitle(const std::string& title) override;
+
+    void SetProgress(int percent) override;
+    int Progress() const override;
+
+    void ShowErrorMessage(const std::string& text) override;
+
+    bool StartTimer(int id, int periodMs) override;
+    void KillTimer(int id) override;
+    bool IsTimerActive(int id) const override;
+
+    std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter) override;
+    std::optional<std::string> ChooseFolder(const std::string& title) override;
+    std::optional<std::string> DocumentsFolder() const override;
+
+    void ShowAbout() override;
+
+protected:
+    MainDialog& Dialog() const { return dialog_; }
+
+private:
+    MainDialog& dialog_;
+};
+
+}  // namespace kestrel::ui

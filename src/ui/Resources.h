@@ -1,0 +1,44 @@
+#pragma once
+
+// Identifiers and fixed texts of the window's resources: the two dialog
+// templates, the About item's string and the system-menu command. Control ids
+// are also the keys by which the controller reaches the dialog's controls.
+
+namespace kestrel::ui {
+
+enum ResourceId : int {
+    IDD_ABOUTBOX = 100,
+    IDS_ABOUTBOX = 101,
+    IDD_MAIN = 102,
+    IDR_MAINFRAME = 128,
+};
+
+enum ControlId : int {
+    IDC_GO = 1,      // IDOK: "Go" / "Stop", the default button
+    IDC_QUIT = 2,    // IDCANCEL: "Quit"
+    IDC_ADD = 1001,
+    IDC_BROWSE = 1002,
+    IDC_OUTPUT_DIR = 1003,
+    IDC_INPUT_LIST = 1004,
+    IDC_REMOVE = 1005,
+    IDC_ROT_CW = 1006,
+    IDC_ROT_ACW = 1007,
+    IDC_ROT_180 = 1008,
+    IDC_MIRROR_X = 1009,
+    IDC_PROGRESS = 1010,
+    IDC_MIRROR_Y = 1011,
+};
+
+// Command id of the About item in the window menu.
+inline constexpr int IDM_ABOUTBOX = 0x10;
+
+// The poll timer of a running batch: its id and period.
+inline constexpr int kProgressTimerId = 275;
+inline constexpr int kProgressTimerPeriodMs = 100;
+
+inline constexpr const char* kAppTitle = "Kestrel";
+inline constexpr const char* kAboutItemText = "&About Kestrel...";  // IDS_ABOUTBOX
+inline constexpr const char* kGoCaption = "Go";
+inline constexpr const char* kStopCaption = "Stop";
+
+}  // namespace kestrel::ui
