@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kestrel::mjpeg {
+
+// Width and height of a picture in pixels.
+struct PictureSize {
+    int32_t width = 0;
+    int32_t height = 0;
+
+    friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+
+}  // namespace kestrel::mjpeg
