@@ -41,6 +41,7 @@ constexpr StatusText kStatusTexts[] = {
     {status::kFrameDamaged,        Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d cannot be decoded"},
     {status::kFrameTooShort,       Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d is too short to be a JPEG picture"},
     {status::kFrameUnexpected,     Path::Source,      Detail::Decimal, "%s\nis not supported: video frame %d is not one full-size colour picture"},
+    {status::kChunkWrongSize,      Path::Source,      Detail::FourCC, "%s\nis malformed: chunk '%c%c%c%c' has the wrong size"},
     {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
 };
 // clang-format on

@@ -34,6 +34,7 @@ inline constexpr int32_t kFrameDamaged = 22;         // detail: frame number fro
 inline constexpr int32_t kFrameTooShort = 23;        // detail: frame number from 1
 inline constexpr int32_t kFrameUnexpected = 24;      // detail: frame number from 1
 inline constexpr int32_t kRiffExtension = 25;        // data behind the first RIFF chunk
+inline constexpr int32_t kChunkWrongSize = 26;       // detail: the chunk's FOURCC
 }  // namespace status
 
 // The message shown for a status code, or an empty string for code 0.

@@ -1,0 +1,100 @@
+#pragma once
+
+// Byte layouts of the AVI chunks that Kestrel reads or writes. Offsets are
+// from the start of the chunk data, i.e. behind the 8-byte chunk header; all
+// integers little-endian.
+
+#include "avi/ByteOrder.h"
+
+#include <cstddef>
+
+namespace kestrel::avi {
+
+// Chunk header: FOURCC, then the 32-bit size of the data (the pad byte of an
+// odd size is not counted). RIFF and LIST data begin with their list type.
+inline constexpr uint32_t kChunkHeaderSize = 8;
+inline constexpr uint32_t kListTypeSize = 4;
+
+inline constexpr FourCC kRiff = MakeFourCC("RIFF");
+inline constexpr FourCC kList = MakeFourCC("LIST");
+inline constexpr FourCC kAviForm = MakeFourCC("AVI ");
+inline constexpr FourCC kAvih = MakeFourCC("avih");
+inline constexpr FourCC kStrh = MakeFourCC("strh");
+inline constexpr FourCC kStrf = MakeFourCC("strf");
+inline constexpr FourCC kStrd = MakeFourCC("strd");
+inline constexpr FourCC kStrn = MakeFourCC("strn");
+inline constexpr FourCC kStrl = MakeFourCC("strl");
+inline constexpr FourCC kHdrl = MakeFourCC("hdrl");
+inline constexpr FourCC kMovi = MakeFourCC("movi");
+inline constexpr FourCC kRec = MakeFourCC("rec ");
+inline constexpr FourCC kIdx1 = MakeFourCC("idx1");
+inline constexpr FourCC kJunk = MakeFourCC("JUNK");
+inline constexpr FourCC kIndx = MakeFourCC("indx");
+inline constexpr FourCC kVprp = MakeFourCC("vprp");
+inline constexpr FourCC kVids = MakeFourCC("vids");
+inline constexpr FourCC kMjpgUpper = MakeFourCC("MJPG");
+inline constexpr FourCC kMjpgLower = MakeFourCC("mjpg");
+
+inline constexpr uint16_t kSuffixCompressedVideo = MakeSuffix("dc");
+inline constexpr uint16_t kSuffixUncompressedVideo = MakeSuffix("db");
+inline constexpr uint16_t kSuffixAudio = MakeSuffix("wb");
+inline constexpr uint16_t kSuffixPaletteChange = MakeSuffix("pc");
+
+constexpr bool IsMjpeg(FourCC code) { return code == kMjpgUpper || code == kMjpgLower; }
+
+// Main AVI header, chunk 'avih'.
+namespace avih {
+inline constexpr uint32_t kSize = 56;
+inline constexpr size_t kFlags = 12;               // dwFlags
+inline constexpr size_t kTotalFrames = 16;         // dwTotalFrames
+inline constexpr size_t kSuggestedBufferSize = 28; // dwSuggestedBufferSize
+inline constexpr size_t kWidth = 32;               // dwWidth
+inline constexpr size_t kHeight = 36;              // dwHeight
+inline constexpr uint32_t kFlagHasIndex = 0x10;    // AVIF_HASINDEX
+}  // namespace avih
+
+// AVI stream header, chunk 'strh'.
+namespace strh {
+inline constexpr uint32_t kSize = 56;
+inline constexpr size_t kType = 0;          // fccType
+inline constexpr size_t kHandler = 4;       // fccHandler
+inline constexpr size_t kFrameRight = 52;   // rcFrame.right, 16-bit
+inline constexpr size_t kFrameBottom = 54;  // rcFrame.bottom, 16-bit
+}  // namespace strh
+
+// Bitmap info header, chunk 'strf' of a video stream.
+namespace strf {
+inline constexpr uint32_t kSize = 40;
+inline constexpr size_t kWidth = 4;        // biWidth, signed
+inline constexpr size_t kHeight = 8;       // biHeight, signed
+inline constexpr size_t kBitCount = 14;    // biBitCount, 16-bit
+inline constexpr size_t kCompression = 16; // biCompression
+}  // namespace strf
+
+// One entry of the legacy index, chunk 'idx1'.
+namespace idx1 {
+inline constexpr uint32_t kEntrySize = 16;
+inline constexpr size_t kChunkId = 0;      // ckid
+inline constexpr size_t kFlags = 4;        // dwFlags
+inline constexpr size_t kOffset = 8;       // dwChunkOffset, from the 'movi' list type
+inline constexpr size_t kLength = 12;      // dwChunkLength
+inline constexpr uint32_t kFlagKeyFrame = 0x10;  // AVIIF_KEYFRAME
+inline constexpr uint32_t kFlagNoTime = 0x100;   // AVIIF_NO_TIME
+}  // namespace idx1
+
+// OpenDML video properties, chunk 'vprp' (only the fields that describe the picture).
+namespace vprp {
+inline constexpr uint32_t kMinimumSize = 44;      // up to and including one field description
+inline constexpr size_t kFrameAspectRatio = 20;   // dwFrameAspectRatio: x in the high, y in the low 16 bits
+inline constexpr size_t kFrameWidthInPixels = 24; // dwFrameWidthInPixels
+inline constexpr size_t kFrameHeightInLines = 28; // dwFrameHeightInLines
+inline constexpr size_t kFieldPerFrame = 32;      // nbFieldPerFrame
+inline constexpr size_t kFieldInfo = 36;          // first VIDEO_FIELD_DESC
+inline constexpr uint32_t kFieldInfoSize = 32;
+inline constexpr size_t kCompressedBMHeight = 0;  // within a field description
+inline constexpr size_t kCompressedBMWidth = 4;
+inline constexpr size_t kValidBMHeight = 8;
+inline constexpr size_t kValidBMWidth = 12;
+}  // namespace vprp
+
+}  // namespace kestrel::avi

@@ -1,0 +1,127 @@
+// Choosing the handler of each chunk, and the placement rules of the AVI
+// layout that are checked while doing so.
+
+#include "avi/AviLayout.h"
+#include "avi/ChunkHandler.h"
+#include "avi/ChunkStream.h"
+#include "avi/IndexHandler.h"
+#include "avi/ListHandler.h"
+#include "avi/MainHeaderHandler.h"
+#include "avi/OpenDmlIndexHandler.h"
+#include "avi/RiffHandler.h"
+#include "avi/StreamDataHandler.h"
+#include "avi/StreamFormatHandler.h"
+#include "avi/StreamHeaderHandler.h"
+#include "avi/VideoFrameHandler.h"
+#include "avi/VideoPropertiesHandler.h"
+#include "job/StatusCode.h"
+
+namespace kestrel {
+namespace {
+
+bool IsStreamDataSuffix(uint16_t suffix)
+{
+    return suffix == avi::kSuffixCompressedVideo || suffix == avi::kSuffixUncompressedVideo ||
+           suffix == avi::kSuffixAudio || suffix == avi::kSuffixPaletteChange;
+}
+
+// The stream number in a data chunk's first two characters ("01wb" -> 1).
+std::optional<int32_t> StreamNumber(FourCC id)
+{
+    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9' ? std::optional<int32_t>(c - '0') : std::nullopt; };
+    const auto high = digit(static_cast<uint8_t>(id));
+    const auto low = digit(static_cast<uint8_t>(id >> 8));
+    if (!high || !low)
+        return std::nullopt;
+    return *high * 10 + *low;
+}
+
+// OpenDML standard index chunks in 'movi' are named "ix" and the stream number.
+bool IsOpenDmlIndexChunk(FourCC id)
+{
+    return (id & 0xFFFF) == MakeSuffix("ix") && StreamNumber(id >> 16).has_value();
+}
+
+}  // namespace
+
+std::unique_ptr<ChunkHandler> ChunkHandler::CreateChildHandler()
+{
+    if (context_.status.StopRequested)
+        return nullptr;
+    uint8_t field[4];
+    if (source_.Read(field, sizeof field) == ChunkStream::kStreamFailure)
+        return nullptr;
+    const FourCC id = ReadLe32(field);
+    const FourCC parent = listType_;
+    ChunkStream& s = source_;
+    ChunkStream& d = destination_;
+    ConversionContext& c = context_;
+
+    const auto refuse = [&](int32_t code, uint32_t detail = 0) {
+        c.Fail(code, detail);
+        return nullptr;
+    };
+
+    if (id == avi::kIdx1)
+        return c.MoviBase ? std::make_unique<IndexHandler>(id, s, d, c) : refuse(status::kIdx1BeforeMovi);
+    if (id == avi::kList)
+        return std::make_unique<ListHandler>(id, s, d, c, parent);
+    if (id == avi::kStrd)
+        return parent == avi::kStrl ? std::make_unique<ChunkHandler>(id, s, d, c) : refuse(status::kStrdOutsideStrl);
+    if (id == avi::kStrf) {
+        if (parent != avi::kStrl)
+            return refuse(status::kStrfOutsideStrl);
+        if (c.LastChunkId != avi::kStrh)
+            return refuse(status::kStrfBeforeStrh);
+        if (c.LastStreamType == avi::kVids)
+            return std::make_unique<StreamFormatHandler>(id, s, d, c);
+        return std::make_unique<ChunkHandler>(id, s, d, c);
+    }
+    if (id == avi::kAvih)
+        return std::make_unique<MainHeaderHandler>(id, s, d, c);
+    if (id == avi::kStrh)
+        return parent == avi::kStrl ? std::make_unique<StreamHeaderHandler>(id, s, d, c) : refuse(status::kStrhOutsideStrl);
+    if (id == avi::kStrn)
+        return parent == avi::kStrl ? std::make_unique<ChunkHandler>(id, s, d, c) : refuse(status::kStrnOutsideStrl);
+    if (id == avi::kVprp && parent == avi::kStrl && c.LastStreamType == avi::kVids)
+        return std::make_unique<VideoPropertiesHandler>(id, s, d, c);
+    if (id == avi::kIndx && parent == avi::kStrl)
+        return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
+
+    const uint16_t suffix = FourCCSuffix(id);
+    if (IsStreamDataSuffix(suffix)) {
+        if (parent != avi::kMovi && parent != avi::kRec)
+            return refuse(status::kStreamChunkOutsideMovi, id);
+        // Compressed frames are "dc" chunks; some writers store Motion-JPEG
+        // frames as "db" chunks of the video stream, which are frames too.
+        const bool videoFrame = suffix == avi::kSuffixCompressedVideo ||
+                                (suffix == avi::kSuffixUncompressedVideo && c.VideoStream &&
+                                 StreamNumber(id) == c.VideoStream);
+        if (videoFrame) {
+            if (!c.HaveVideoFormat)
+                return refuse(status::kMoviBeforeStrl);
+            return std::make_unique<VideoFrameHandler>(id, s, d, c);
+        }
+        return std::make_unique<StreamDataHandler>(id, s, d, c);
+    }
+    if ((parent == avi::kMovi || parent == avi::kRec) && IsOpenDmlIndexChunk(id))
+        return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
+    return std::make_unique<ChunkHandler>(id, s, d, c);
+}
+
+std::unique_ptr<ChunkHandler> OpenRiff(ConversionContext& context)
+{
+    if (context.status.StopRequested)
+        return nullptr;
+    uint8_t field[4];
+    if (context.source.Read(field, sizeof field) == ChunkStream::kStreamFailure)
+        return nullptr;
+    const FourCC id = ReadLe32(field);
+    if (id != avi::kRiff) {
+        context.Fail(status::kNotRiff, id);
+        return nullptr;
+    }
+    return std::make_unique<RiffHandler>(id, context.source, context.destination, context);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "avi/ByteOrder.h"
+#include "avi/IndexEntry.h"
+#include "job/ConversionStatus.h"
+#include "job/RotationMode.h"
+#include "mjpeg/FrameTranscoder.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kestrel {
+
+class ChunkStream;
+
+// The state of one running conversion that the chunk handlers share. The
+// per-file values are reset by the RIFF handler when the file starts.
+struct ConversionContext {
+    ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode)
+        : source(source), destination(destination), status(status), Mode(mode)
+    {
+    }
+
+    ChunkStream& source;
+    ChunkStream& destination;
+    ConversionStatus& status;
+    RotationMode Mode;
+
+    // Destination offset of the 'movi' list type; unset before the 'movi' list.
+    std::optional<uint64_t> MoviBase;
+    // Destination offset of the main header's dwSuggestedBufferSize; unset until an 'avih'.
+    std::optional<uint64_t> SuggestedBufferSizePos;
+    // The largest size field of any non-list chunk, for dwSuggestedBufferSize.
+    uint32_t LargestChunkSize = 0;
+    uint32_t TotalFrames = 0;  // dwTotalFrames of the main header
+    uint32_t FramesDone = 0;
+    FourCC LastChunkId = 0;
+    FourCC LastStreamType = 0;
+
+    // Streams are numbered by the order of their 'strl' lists; the number is
+    // the first two characters of their data chunks' FOURCCs ("00dc").
+    int32_t StreamCount = 0;
+    // The number of the Motion-JPEG video stream, once its header was read.
+    std::optional<int32_t> VideoStream;
+    // Frame size of the video stream as stored in the source; set by its format.
+    bool HaveVideoFormat = false;
+    int32_t FrameWidth = 0;
+    int32_t FrameHeight = 0;
+
+    // Scratch for copied payloads, and the frame buffers of the transcoder;
+    // each allocated on first use and freed by ReleaseConversionBuffers.
+    std::vector<uint8_t> CopyBuffer;
+    std::vector<uint8_t> FrameInBuffer;
+    std::vector<uint8_t> FrameOutBuffer;
+    mjpeg::TranscoderBuffers Transcoder;
+
+    kestrel::IndexEntries IndexEntries;
+
+    // Resets the values that describe one file.
+    void StartFile();
+    // Records a failure and asks the walk to stop.
+    void Fail(int32_t code, uint32_t detail = 0, uint32_t detail2 = 0) { status.Record(code, detail, detail2); }
+};
+
+// Frees every buffer that a conversion allocates on first use.
+void ReleaseConversionBuffers(ConversionContext& context);
+
+}  // namespace kestrel

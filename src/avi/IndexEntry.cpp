@@ -1,0 +1,33 @@
+#include "avi/IndexEntry.h"
+
+#include "avi/AviLayout.h"
+#include "avi/ChunkStream.h"
+
+namespace kestrel {
+
+void AppendIndexEntry(IndexEntries& entries, const IndexEntry& entry)
+{
+    entries.push_back(entry);
+}
+
+bool WriteIndex(ChunkStream& destination, IndexEntries& entries)
+{
+    uint8_t header[avi::kChunkHeaderSize];
+    WriteLe32(header, avi::kIdx1);
+    WriteLe32(header + 4, static_cast<uint32_t>(entries.size() * avi::idx1::kEntrySize));
+    if (destination.Write(header, sizeof header) == ChunkStream::kStreamFailure)
+        return false;
+    for (const IndexEntry& entry : entries) {
+        uint8_t bytes[avi::idx1::kEntrySize];
+        WriteLe32(bytes + avi::idx1::kChunkId, entry.chunkId);
+        WriteLe32(bytes + avi::idx1::kFlags, entry.flags);
+        WriteLe32(bytes + avi::idx1::kOffset, entry.offset);
+        WriteLe32(bytes + avi::idx1::kLength, entry.length);
+        if (destination.Write(bytes, sizeof bytes) == ChunkStream::kStreamFailure)
+            return false;
+    }
+    entries.clear();
+    return true;
+}
+
+}  // namespace kestrel

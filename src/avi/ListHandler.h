@@ -1,0 +1,21 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// A 'LIST' chunk: converts its children and patches its size behind them.
+class ListHandler : public ChunkHandler {
+public:
+    ListHandler(FourCC id, ChunkStream& source, ChunkStream& destination, ConversionContext& context,
+                FourCC parentListType)
+        : ChunkHandler(id, source, destination, context), parentListType_(parentListType)
+    {
+    }
+    ChunkResult Process() override;
+
+private:
+    FourCC parentListType_;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,40 @@
+#include "avi/MainHeaderHandler.h"
+
+#include "avi/AviLayout.h"
+#include "avi/ChunkStream.h"
+#include "job/StatusCode.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+ChunkResult MainHeaderHandler::Process()
+{
+    if (!ReadHeader())
+        return ChunkResult::Failure();
+    if (size_ != avi::avih::kSize) {
+        context_.Fail(status::kChunkWrongSize, id_);
+        return ChunkResult::Failure();
+    }
+    // FOURCC, size and header in one block, written back with one write.
+    uint8_t block[avi::kChunkHeaderSize + avi::avih::kSize];
+    uint8_t* header = block + avi::kChunkHeaderSize;
+    WriteLe32(block, id_);
+    WriteLe32(block + 4, size_);
+    if (source_.Read(header, avi::avih::kSize) == ChunkStream::kStreamFailure)
+        return ChunkResult::Failure();
+
+    WriteLe32(header + avi::avih::kFlags, ReadLe32(header + avi::avih::kFlags) | avi::avih::kFlagHasIndex);
+    context_.TotalFrames = ReadLe32(header + avi::avih::kTotalFrames);
+    // The largest chunk is known only at the end of the file; patched then.
+    WriteLe32(header + avi::avih::kSuggestedBufferSize, 0);
+    context_.SuggestedBufferSizePos = destination_.Position() + avi::kChunkHeaderSize + avi::avih::kSuggestedBufferSize;
+    if (SwapsDimensions(context_.Mode))
+        std::swap_ranges(header + avi::avih::kWidth, header + avi::avih::kWidth + 4, header + avi::avih::kHeight);
+
+    if (destination_.Write(block, sizeof block) == ChunkStream::kStreamFailure)
+        return ChunkResult::Failure();
+    return {sizeof block, sizeof block};
+}
+
+}  // namespace kestrel

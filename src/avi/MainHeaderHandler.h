@@ -1,0 +1,16 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// The main AVI header 'avih': sets the has-index flag, records the frame
+// count, leaves dwSuggestedBufferSize to be patched at the end and exchanges
+// width and height for the quarter turns.
+class MainHeaderHandler : public ChunkHandler {
+public:
+    using ChunkHandler::ChunkHandler;
+    ChunkResult Process() override;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,28 @@
+#include "avi/StreamDataHandler.h"
+
+#include "avi/AviLayout.h"
+#include "avi/ChunkStream.h"
+
+namespace kestrel {
+
+ChunkResult StreamDataHandler::Process()
+{
+    if (!ReadHeader())
+        return ChunkResult::Failure();
+    const uint16_t suffix = FourCCSuffix(id_);
+    IndexEntry entry;
+    entry.chunkId = id_;
+    entry.flags = suffix == avi::kSuffixUncompressedVideo ? avi::idx1::kFlagKeyFrame
+                : suffix == avi::kSuffixPaletteChange     ? avi::idx1::kFlagNoTime
+                                                          : 0;
+    entry.offset = static_cast<uint32_t>(destination_.Position() - context_.MoviBase.value_or(0));
+    entry.length = static_cast<uint32_t>(Padded(size_));
+    AppendIndexEntry(context_.IndexEntries, entry);
+
+    if (!WriteChunkHeader(id_, size_) || !CopyPayload(Padded(size_)))
+        return ChunkResult::Failure();
+    const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
+    return {total, total};
+}
+
+}  // namespace kestrel

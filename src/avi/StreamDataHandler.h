@@ -1,0 +1,15 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// Any other stream data chunk (audio, uncompressed video, palette
+// change): copied unchanged, with an index entry.
+class StreamDataHandler : public ChunkHandler {
+public:
+    using ChunkHandler::ChunkHandler;
+    ChunkResult Process() override;
+};
+
+}  // namespace kestrel

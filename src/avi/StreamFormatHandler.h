@@ -1,0 +1,16 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// The video stream's format 'strf' (a bitmap info header): checks for
+// 24-bit Motion-JPEG of a sane size, records the frame size and exchanges
+// width and height for the quarter turns.
+class StreamFormatHandler : public ChunkHandler {
+public:
+    using ChunkHandler::ChunkHandler;
+    ChunkResult Process() override;
+};
+
+}  // namespace kestrel

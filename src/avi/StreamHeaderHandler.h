@@ -1,0 +1,16 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// A stream header 'strh': records the stream type; for the video stream,
+// checks for Motion-JPEG and exchanges rcFrame's right and bottom for the
+// quarter turns. Other streams' headers pass unchanged.
+class StreamHeaderHandler : public ChunkHandler {
+public:
+    using ChunkHandler::ChunkHandler;
+    ChunkResult Process() override;
+};
+
+}  // namespace kestrel

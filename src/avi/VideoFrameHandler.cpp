@@ -1,0 +1,95 @@
+#include "avi/VideoFrameHandler.h"
+
+#include "avi/AviLayout.h"
+#include "avi/ChunkStream.h"
+#include "job/StatusCode.h"
+#include "mjpeg/FrameTranscoder.h"
+
+#include <algorithm>
+
+namespace kestrel {
+namespace {
+
+int32_t StatusOf(mjpeg::TranscodeError error)
+{
+    switch (error) {
+    case mjpeg::TranscodeError::PayloadTooShort: return status::kFrameTooShort;
+    case mjpeg::TranscodeError::UnexpectedPicture: return status::kFrameUnexpected;
+    case mjpeg::TranscodeError::Damaged:
+    case mjpeg::TranscodeError::None: break;
+    }
+    return status::kFrameDamaged;
+}
+
+// Percent of the announced frames done. It reaches 100 exactly with the last
+// announced frame; frames beyond the announced count hold it at 99 until the
+// conversion ends, and a file that announces none shows 0 until then.
+int32_t PercentDone(uint32_t done, uint32_t total)
+{
+    if (total == 0)
+        return 0;
+    if (done > total)
+        return 99;
+    return static_cast<int32_t>(uint64_t(done) * 100 / total);
+}
+
+}  // namespace
+
+ChunkResult VideoFrameHandler::Process()
+{
+    if (!ReadHeader())
+        return ChunkResult::Failure();
+    const uint64_t sourceLength = Padded(size_);
+    // A size beyond the end of the file is a truncated file; never size a
+    // buffer from it.
+    if (sourceLength > source_.Remaining()) {
+        context_.Fail(status::kReadError);
+        return ChunkResult::Failure();
+    }
+
+    IndexEntry entry;
+    entry.chunkId = id_;
+    entry.flags = avi::idx1::kFlagKeyFrame;
+    entry.offset = static_cast<uint32_t>(destination_.Position() - context_.MoviBase.value_or(0));
+
+    uint32_t newSize = 0;
+    const uint8_t* newFrame = nullptr;
+    if (size_ == 0) {
+        // An empty frame chunk repeats the previous picture; it stays empty.
+    } else {
+        const size_t frameBytes = size_t(context_.FrameWidth) * size_t(context_.FrameHeight) * 3;
+        std::vector<uint8_t>& in = context_.FrameInBuffer;
+        const size_t needed = mjpeg::kPayloadOffset + sourceLength;
+        if (in.size() < needed)
+            in.resize(std::max(needed, frameBytes));
+        if (source_.Read(in.data() + mjpeg::kPayloadOffset, static_cast<uint32_t>(sourceLength)) ==
+            ChunkStream::kStreamFailure)
+            return ChunkResult::Failure();
+        if (context_.FrameOutBuffer.empty())
+            context_.FrameOutBuffer.resize(frameBytes);
+
+        const mjpeg::TranscodeResult result =
+            mjpeg::TranscodeFrame(in, context_.FrameOutBuffer, size_, context_.FrameWidth, context_.FrameHeight,
+                                  context_.Mode, context_.Transcoder);
+        if (result.error != mjpeg::TranscodeError::None) {
+            context_.Fail(StatusOf(result.error), context_.FramesDone + 1);
+            return ChunkResult::Failure();
+        }
+        newSize = result.length;
+        newFrame = context_.FrameOutBuffer.data();
+    }
+
+    entry.length = static_cast<uint32_t>(Padded(newSize));
+    AppendIndexEntry(context_.IndexEntries, entry);
+    if (!WriteChunkHeader(id_, newSize) ||
+        (newSize > 0 && destination_.Write(newFrame, newSize) == ChunkStream::kStreamFailure) ||
+        ((newSize & 1) && !WritePad()))
+        return ChunkResult::Failure();
+
+    ++context_.FramesDone;
+    context_.status.FramesConverted = static_cast<int32_t>(context_.FramesDone);
+    context_.status.ProgressPercent = PercentDone(context_.FramesDone, context_.TotalFrames);
+    return {avi::kChunkHeaderSize + sourceLength, avi::kChunkHeaderSize + Padded(newSize)};
+}
+
+}  // namespace kestrel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "avi/ChunkHandler.h"
+
+namespace kestrel {
+
+// A compressed video frame: decoded, transformed and re-encoded, then
+// written with its new size and an index entry.
+class VideoFrameHandler : public ChunkHandler {
+public:
+    using ChunkHandler::ChunkHandler;
+    ChunkResult Process() override;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,132 @@
+#include "avi/ChunkStream.h"
+#include "job/StatusCode.h"
+#include "support/ConversionRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace kestrel::test {
+namespace {
+
+Bytes Counting(size_t n)
+{
+    Bytes bytes(n);
+    std::iota(bytes.begin(), bytes.end(), uint8_t(0));
+    return bytes;
+}
+
+class ChunkStreamTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ConversionStatus status;
+
+    std::string File(const Bytes& bytes)
+    {
+        const auto path = (dir / "data.bin").string();
+        WriteFile(path, bytes);
+        return path;
+    }
+};
+
+TEST_F(ChunkStreamTest, ReadsAcrossBufferRefillsInOrder)
+{
+    // Capacity 16: reads of 5 append behind the valid bytes, then compact.
+    const Bytes data = Counting(100);
+    ChunkStream stream;
+    stream.Open(File(data), false, 16, status);
+    ASSERT_TRUE(stream.IsOpen());
+    Bytes got;
+    for (uint32_t n : {5u, 5u, 5u, 12u, 16u, 1u, 40u, 16u}) {
+        Bytes piece(n);
+        ASSERT_EQ(stream.Read(piece.data(), n), n);
+        got.insert(got.end(), piece.begin(), piece.end());
+        EXPECT_EQ(stream.Position(), got.size());
+    }
+    EXPECT_EQ(got, data);
+    EXPECT_EQ(stream.Remaining(), 0u);
+}
+
+TEST_F(ChunkStreamTest, ReadPastTheEndFailsWithReadError)
+{
+    ChunkStream stream;
+    stream.Open(File(Counting(10)), false, 64, status);
+    Bytes piece(11);
+    EXPECT_EQ(stream.Read(piece.data(), 11), ChunkStream::kStreamFailure);
+    EXPECT_EQ(status.StatusCode, status::kReadError);
+}
+
+TEST_F(ChunkStreamTest, PeekLeavesTheReadPositionAlone)
+{
+    ChunkStream stream;
+    stream.Open(File(Counting(50)), false, 8, status);
+    uint8_t first[3];
+    ASSERT_EQ(stream.Read(first, 3), 3u);
+    uint8_t peeked[4];
+    ASSERT_TRUE(stream.PeekAt(40, peeked, 4));
+    EXPECT_EQ(peeked[0], 40);
+    EXPECT_FALSE(stream.PeekAt(48, peeked, 4));
+    uint8_t next[10];
+    ASSERT_EQ(stream.Read(next, 10), 10u);
+    EXPECT_EQ(next[0], 3);
+    EXPECT_EQ(next[9], 12);
+}
+
+TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
+{
+    const auto path = (dir / "out.bin").string();
+    const Bytes data = Counting(200);
+    ChunkStream stream;
+    stream.Open(path, true, 16, status);
+    ASSERT_EQ(stream.Write(data.data(), 10), 10u);
+    ASSERT_EQ(stream.Write(data.data() + 10, 100), 100u);  // larger than the buffer
+    ASSERT_EQ(stream.Write(data.data() + 110, 90), 90u);
+    EXPECT_EQ(stream.Position(), 200u);
+
+    const uint8_t patch[4] = {0xA0, 0xA1, 0xA2, 0xA3};
+    ASSERT_TRUE(stream.WriteAt(2, patch, 4));     // long flushed
+    ASSERT_TRUE(stream.WriteAt(196, patch, 4));   // still buffered
+    EXPECT_EQ(stream.Position(), 200u);
+    const uint8_t tail = 0xEE;
+    ASSERT_EQ(stream.Write(&tail, 1), 1u);
+    ASSERT_TRUE(stream.Close());
+
+    Bytes expected = data;
+    std::copy(patch, patch + 4, expected.begin() + 2);
+    std::copy(patch, patch + 4, expected.begin() + 196);
+    expected.push_back(0xEE);
+    EXPECT_EQ(ReadFile(path), expected);
+}
+
+TEST_F(ChunkStreamTest, PatchBeyondWhatWasWrittenIsRefused)
+{
+    ChunkStream stream;
+    stream.Open((dir / "out.bin").string(), true, 16, status);
+    const uint8_t patch[4] = {};
+    ASSERT_EQ(stream.Write(patch, 2), 2u);
+    EXPECT_FALSE(stream.WriteAt(0, patch, 4));
+    EXPECT_EQ(status.StatusCode, status::kWriteError);
+}
+
+TEST_F(ChunkStreamTest, FailedFinalFlushIsReported)
+{
+    ChunkStream stream;
+    stream.Open("/dev/full", true, 64, status);
+    ASSERT_TRUE(stream.IsOpen());
+    const Bytes data = Counting(10);
+    ASSERT_EQ(stream.Write(data.data(), 10), 10u);
+    EXPECT_FALSE(stream.Close());
+}
+
+TEST_F(ChunkStreamTest, FailedFlushDuringWriteRecordsWriteError)
+{
+    ChunkStream stream;
+    stream.Open("/dev/full", true, 8, status);
+    const Bytes data = Counting(10);
+    ASSERT_EQ(stream.Write(data.data(), 6), 6u);
+    EXPECT_EQ(stream.Write(data.data(), 6), ChunkStream::kStreamFailure);
+    EXPECT_EQ(status.StatusCode, status::kWriteError);
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -1,0 +1,45 @@
+#include "support/ConversionRunner.h"
+
+#include "job/RunConversion.h"
+#include "job/StatusCode.h"
+
+#include <random>
+
+namespace kestrel::test {
+
+TempDir::TempDir()
+{
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("kestrel-test-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+Converted ConvertBytes(const Bytes& source, RotationMode mode)
+{
+    TempDir dir;
+    Converted result;
+    result.sourcePath = (dir / "in.avi").string();
+    result.destinationPath = (dir / "out.avi").string();
+    WriteFile(result.sourcePath, source);
+
+    ConversionStatus status;
+    RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode}),
+                  status);
+    result.succeeded = !status.StopRequested;
+    result.statusCode = status.StatusCode;
+    result.statusDetail = status.StatusDetail;
+    result.statusDetail2 = status.StatusDetail2;
+    result.progress = status.ProgressPercent;
+    result.message = FormatStatusMessage(status.StatusCode, status.StatusDetail, result.sourcePath,
+                                         result.destinationPath, status.StatusDetail2);
+    result.output = ReadFile(result.destinationPath);
+    return result;
+}
+
+}  // namespace kestrel::test

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "job/ConversionStatus.h"
+#include "job/RotationMode.h"
+#include "support/RiffBuilder.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kestrel::test {
+
+// A scratch directory, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The outcome of converting a file built in memory.
+struct Converted {
+    bool succeeded = false;    // StopRequested stayed clear
+    int32_t statusCode = 0;
+    uint32_t statusDetail = 0;
+    uint32_t statusDetail2 = 0;
+    int32_t progress = 0;
+    std::string message;       // FormatStatusMessage for the source and destination paths below
+    std::string sourcePath;
+    std::string destinationPath;
+    Bytes output;              // the destination file's bytes
+};
+
+// Writes `source` to "in.avi" in a fresh directory and converts it to "out.avi".
+Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90);
+
+}  // namespace kestrel::test
