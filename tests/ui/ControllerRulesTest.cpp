@@ -1,0 +1,328 @@
+// The batch controller and the list rules against in-memory window services:
+// no display, and conversions that the tests script.
+
+#include "FakeUiServices.h"
+
+#include "job/StatusCode.h"
+#include "ui/BatchController.h"
+#include "ui/MainDialogRules.h"
+
+#include <QTest>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+using kestrel::ui::test::FakeUiServices;
+
+namespace {
+
+constexpr std::array kLockedControls = {
+    IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE, IDC_OUTPUT_DIR, IDC_BROWSE,
+};
+
+constexpr int kWaitMs = 10000;
+
+// A conversion that ends at once the way the script says.
+BatchController::Conversion Ending(int percent, int32_t code = status::kNone, uint32_t detail = 0)
+{
+    return [=](std::unique_ptr<ConversionJob>, ConversionStatus& status) {
+        status.ProgressPercent = percent;
+        if (code != status::kNone) {
+            status.Record(code, detail);
+            status.StopRequested = true;
+        }
+        status.Finished = true;
+        return 0;
+    };
+}
+
+// A conversion that runs until it is asked to stop.
+int RunUntilStopped(std::unique_ptr<ConversionJob>, ConversionStatus& status)
+{
+    status.ProgressPercent = 40;
+    while (!status.StopRequested)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    status.Finished = true;
+    return 0;
+}
+
+bool WaitForWorker(const BatchController& controller)
+{
+    return QTest::qWaitFor([&] { return controller.Status().Finished.load(); }, kWaitMs);
+}
+
+void FillIdle(FakeUiServices& ui, std::vector<std::string> files)
+{
+    ui.list = std::move(files);
+    ui.texts[IDC_OUTPUT_DIR] = "/out";
+    ui.checked = {IDC_ROT_ACW};
+}
+
+}  // namespace
+
+class ControllerRulesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void goWithEmptyListDoesNothing();
+    void radioButtonsSelectTheMode_data();
+    void radioButtonsSelectTheMode();
+    void laterCheckedButtonWins();
+    void destinationIsOutputDirectoryAndName();
+    void finishedWorkerBelow100EndsTheFileAsSuccess();
+    void failureIsShownOnceAndKeepsTheFile();
+    void stopAfterWorkerFinishedKeepsTheFile();
+    void timerThatCannotStartEndsTheJob();
+    void stopAndWaitBringsTheWorkerDown();
+    void destroyingTheControllerStopsTheWorker();
+
+    void addSkipsDuplicatesIgnoringCase();
+    void addUsesTheAviChooser();
+    void dropTakesOnlyAviNames();
+    void removeDeletesTheSelectedEntryOnly();
+    void browseKeepsTextWhenCancelled();
+    void startState();
+};
+
+void ControllerRulesTest::goWithEmptyListDoesNothing()
+{
+    FakeUiServices ui;
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QVERIFY(!controller.IsWorkerRunning());
+    QVERIFY(ui.disabled.empty());
+    QVERIFY(!ui.timerActive);
+}
+
+void ControllerRulesTest::radioButtonsSelectTheMode_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("90 clockwise") << int(IDC_ROT_CW) << int(RotationMode::Clockwise90);
+    QTest::newRow("90 anticlockwise") << int(IDC_ROT_ACW) << int(RotationMode::Anticlockwise90);
+    QTest::newRow("180") << int(IDC_ROT_180) << int(RotationMode::Rotate180);
+    QTest::newRow("mirror x") << int(IDC_MIRROR_X) << int(RotationMode::MirrorX);
+    QTest::newRow("mirror y") << int(IDC_MIRROR_Y) << int(RotationMode::MirrorY);
+}
+
+void ControllerRulesTest::radioButtonsSelectTheMode()
+{
+    QFETCH(int, button);
+    QFETCH(int, mode);
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi"});
+    ui.checked = {button};
+    std::atomic<int> seen{-1};
+    BatchController controller(ui, [&](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+        seen = static_cast<int>(job->mode);
+        status.ProgressPercent = 100;
+        status.Finished = true;
+        return 0;
+    });
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QCOMPARE(seen.load(), mode);
+}
+
+void ControllerRulesTest::laterCheckedButtonWins()
+{
+    FakeUiServices ui;
+    BatchController controller(ui);
+    ui.checked = {IDC_ROT_ACW, IDC_ROT_180};
+    QCOMPARE(controller.SelectedMode(), RotationMode::Rotate180);
+    ui.checked = {IDC_ROT_ACW, IDC_MIRROR_Y, IDC_MIRROR_X};
+    QCOMPARE(controller.SelectedMode(), RotationMode::MirrorY);
+    ui.checked = {};
+    QCOMPARE(controller.SelectedMode(), RotationMode::Clockwise90);
+}
+
+void ControllerRulesTest::destinationIsOutputDirectoryAndName()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/holiday/a.avi"});
+    std::string destination;
+    BatchController controller(ui, [&](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+        destination = job->destination;
+        status.ProgressPercent = 100;
+        status.Finished = true;
+        return 0;
+    });
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();  // joins the worker: `destination` is final
+    QCOMPARE(destination, std::string("/out/a.avi"));
+}
+
+void ControllerRulesTest::finishedWorkerBelow100EndsTheFileAsSuccess()
+{
+    // A header that announces more frames than the file holds: the worker
+    // ends successfully at 60%.
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
+    BatchController controller(ui, Ending(60));
+    controller.OnGoStop();
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Stop"));
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QCOMPARE(ui.list, std::vector<std::string>{"/clips/b.avi"});
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel: 60%, 1 remaining"));
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QVERIFY(ui.list.empty());
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel"));
+    QVERIFY(!ui.timerActive);
+}
+
+void ControllerRulesTest::failureIsShownOnceAndKeepsTheFile()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/bad.avi", "/clips/b.avi"});
+    BatchController controller(ui, Ending(0, status::kNotRiff, 0x58464952));  // "RIFX"
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    controller.OnTimer();  // a stray tick after the end changes nothing
+    QCOMPARE(ui.messages.size(), size_t(1));
+    QCOMPARE(ui.messages[0], std::string("/clips/bad.avi\nis not a RIFF file (code is 'RIFX')"));
+    QCOMPARE(ui.list.size(), size_t(2));
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    for (int id : kLockedControls)
+        QVERIFY2(ui.IsControlEnabled(id), qPrintable(QString::number(id)));
+}
+
+void ControllerRulesTest::stopAfterWorkerFinishedKeepsTheFile()
+{
+    // "Stop" between the worker's end and the next tick: the stop wins.
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnGoStop();
+    controller.OnTimer();
+    QCOMPARE(ui.list.size(), size_t(2));
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+}
+
+void ControllerRulesTest::timerThatCannotStartEndsTheJob()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi"});
+    ui.timerStarts = false;
+    BatchController controller(ui, &RunUntilStopped);
+    controller.OnGoStop();
+    QVERIFY(!controller.IsWorkerRunning());
+    QCOMPARE(ui.messages.size(), size_t(1));
+    QVERIFY(ui.messages[0].find("/clips/a.avi") != std::string::npos);
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QVERIFY(ui.disabled.empty());
+}
+
+void ControllerRulesTest::stopAndWaitBringsTheWorkerDown()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi"});
+    BatchController controller(ui, &RunUntilStopped);
+    controller.OnGoStop();
+    QVERIFY(QTest::qWaitFor([&] { return controller.Status().ProgressPercent == 40; }, kWaitMs));
+    controller.OnTimer();
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel: 40%, 1 remaining"));
+    QCOMPARE(ui.Progress(), 40);
+    QVERIFY(controller.IsWorkerRunning());
+    controller.StopAndWait();
+    QVERIFY(!controller.IsWorkerRunning());
+    QVERIFY(controller.Status().Finished);
+    QVERIFY(!ui.timerActive);
+}
+
+void ControllerRulesTest::destroyingTheControllerStopsTheWorker()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi"});
+    auto controller = std::make_unique<BatchController>(ui, &RunUntilStopped);
+    controller->OnGoStop();
+    QVERIFY(controller->IsWorkerRunning());
+    controller.reset();  // would hang or terminate if the worker were left running
+}
+
+void ControllerRulesTest::addSkipsDuplicatesIgnoringCase()
+{
+    FakeUiServices ui;
+    ui.list = {"/clips/a.avi"};
+    MainDialogRules rules(ui);
+    rules.AddFiles({"/clips/A.AVI", "/clips/b.avi", "/clips/c.avi", "/Clips/B.avi", "/clips/a.avi"});
+    QCOMPARE(ui.list, (std::vector<std::string>{"/clips/a.avi", "/clips/b.avi", "/clips/c.avi"}));
+}
+
+void ControllerRulesTest::addUsesTheAviChooser()
+{
+    FakeUiServices ui;
+    ui.chosenFiles = {"/clips/x.avi", "/clips/y.avi"};
+    MainDialogRules rules(ui);
+    rules.AddChosenFiles();
+    QCOMPARE(ui.chooserTitle, std::string("Choose an AVI File"));
+    QCOMPARE(ui.chooserFilter, std::string("AVI Files (*.avi)"));
+    QCOMPARE(ui.list, ui.chosenFiles);
+    ui.chosenFiles.clear();  // cancelled
+    rules.AddChosenFiles();
+    QCOMPARE(ui.list.size(), size_t(2));
+}
+
+void ControllerRulesTest::dropTakesOnlyAviNames()
+{
+    FakeUiServices ui;
+    MainDialogRules rules(ui);
+    rules.AddDroppedFiles({"/clips/a.avi", "/clips/notes.txt", "/clips/CLIP.AVI", "/clips/folder", "avi", ".avi",
+                           "/clips/a.AVI", "/clips/movie.avi.bak", "/clips/été.Avi"});
+    QCOMPARE(ui.list, (std::vector<std::string>{"/clips/a.avi", "/clips/CLIP.AVI", ".avi", "/clips/été.Avi"}));
+}
+
+void ControllerRulesTest::removeDeletesTheSelectedEntryOnly()
+{
+    FakeUiServices ui;
+    ui.list = {"a.avi", "b.avi", "c.avi"};
+    MainDialogRules rules(ui);
+    rules.RemoveSelectedFile();
+    QCOMPARE(ui.list.size(), size_t(3));
+    ui.selection = 1;
+    rules.RemoveSelectedFile();
+    QCOMPARE(ui.list, (std::vector<std::string>{"a.avi", "c.avi"}));
+}
+
+void ControllerRulesTest::browseKeepsTextWhenCancelled()
+{
+    FakeUiServices ui;
+    ui.texts[IDC_OUTPUT_DIR] = "/out";
+    MainDialogRules rules(ui);
+    rules.ChooseOutputDirectory();
+    QCOMPARE(ui.chooserTitle, std::string("Choose an Output Directory"));
+    QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/out"));
+    ui.chosenFolder = "/elsewhere";
+    rules.ChooseOutputDirectory();
+    QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/elsewhere"));
+}
+
+void ControllerRulesTest::startState()
+{
+    FakeUiServices ui;
+    ui.texts[IDC_OUTPUT_DIR] = "left over";
+    MainDialogRules rules(ui);
+    rules.SetStartState();
+    QCOMPARE(ui.checked, std::set<int>{IDC_ROT_ACW});
+    QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string());  // no documents folder
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel"));
+    ui.documents = "/home/u/Documents";
+    rules.SetStartState();
+    QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/home/u/Documents"));
+}
+
+QTEST_GUILESS_MAIN(ControllerRulesTest)
+#include "ControllerRulesTest.moc"

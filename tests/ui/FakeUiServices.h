@@ -1,0 +1,106 @@
+#pragma once
+
+#include "ui/Resources.h"
+#include "ui/UiServices.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kestrel::ui::test {
+
+// The window services kept in memory: the list, texts, enabled flags and the
+// one radio group, with the messages and titles recorded for the tests to
+// read. The timer never ticks by itself; tests call OnTimer.
+class FakeUiServices : public UiServices {
+public:
+    FakeUiServices() { texts[IDC_GO] = kGoCaption; }
+
+    int ListCount() const override { return static_cast<int>(list.size()); }
+    std::string ListText(int index) const override
+    {
+        return index >= 0 && index < ListCount() ? list[static_cast<size_t>(index)] : std::string();
+    }
+    void ListAppend(const std::string& text) override { list.push_back(text); }
+    int ListSelection() const override { return selection < ListCount() ? selection : -1; }
+    void ListDelete(int index) override
+    {
+        if (index < 0 || index >= ListCount())
+            return;
+        list.erase(list.begin() + index);
+        if (selection == index)
+            selection = -1;
+        else if (selection > index)
+            --selection;
+    }
+
+    std::string ControlText(int id) const override
+    {
+        const auto found = texts.find(id);
+        return found == texts.end() ? std::string() : found->second;
+    }
+    void SetControlText(int id, const std::string& text) override { texts[id] = text; }
+    void EnableControl(int id, bool enable) override
+    {
+        if (enable)
+            disabled.erase(id);
+        else
+            disabled.insert(id);
+    }
+    bool IsControlEnabled(int id) const override { return !disabled.contains(id); }
+    bool IsChecked(int id) const override { return checked.contains(id); }
+    void SetChecked(int id) override
+    {
+        checked = {id};
+    }
+
+    std::string WindowTitle() const override { return titles.empty() ? std::string() : titles.back(); }
+    void SetWindowTitle(const std::string& title) override { titles.push_back(title); }
+
+    void SetProgress(int percent) override { progress = percent; }
+    int Progress() const override { return progress; }
+
+    void ShowErrorMessage(const std::string& text) override { messages.push_back(text); }
+
+    bool StartTimer(int id, int) override
+    {
+        timerActive = timerStarts && id == kProgressTimerId;
+        return timerActive;
+    }
+    void KillTimer(int) override { timerActive = false; }
+    bool IsTimerActive(int) const override { return timerActive; }
+
+    std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter) override
+    {
+        chooserTitle = title;
+        chooserFilter = filter;
+        return chosenFiles;
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title) override
+    {
+        chooserTitle = title;
+        return chosenFolder;
+    }
+    std::optional<std::string> DocumentsFolder() const override { return documents; }
+    void ShowAbout() override { ++aboutShown; }
+
+    std::vector<std::string> list;
+    int selection = -1;
+    std::map<int, std::string> texts;
+    std::set<int> disabled;
+    std::set<int> checked;
+    std::vector<std::string> titles;
+    int progress = 0;
+    std::vector<std::string> messages;
+    bool timerStarts = true;
+    bool timerActive = false;
+    std::string chooserTitle;
+    std::string chooserFilter;
+    std::vector<std::string> chosenFiles;
+    std::optional<std::string> chosenFolder;
+    std::optional<std::string> documents;
+    int aboutShown = 0;
+};
+
+}  // namespace kestrel::ui::test
