@@ -1,0 +1,402 @@
+#!/usr/bin/env python3
+"""Structural check of an AVI file written by kestrel-cli.
+
+usage: avi_check.py OUTPUT.avi [--source SOURCE.avi --transform T]
+
+On the output alone:
+  - the RIFF size matches the file and every LIST size matches its children;
+  - the last chunk of the RIFF is an 'idx1' that lists every stream data
+    chunk of 'movi' (and of 'rec ' lists in it) in file order, with its id,
+    its offset from the 'movi' list type (first chunk at 4), the flags 0x10
+    for 'dc'/'db', 0 for 'wb', 0x100 for 'pc' and its length rounded up to
+    even;
+  - no OpenDML index is left ('indx' in a stream list, 'ix##' in 'movi');
+  - the main header has its has-index flag.
+
+Given the source and the transform, the output is also compared with it
+chunk by chunk: the same tree in the same order, the source's 'idx1'
+dropped, OpenDML index chunks turned into 'JUNK' chunks of the same size,
+width and height exchanged in 'avih', the video 'strh' rcFrame, the video
+'strf' and 'vprp' for cw/acw (and nothing else changed there), every video
+frame re-encoded behind the source frame's first 20 bytes with no Huffman
+tables, and every other chunk byte for byte the same.
+
+Exits 0 when all is well, 1 with one message per fault on stderr.
+"""
+
+import argparse
+import struct
+import sys
+
+TRANSFORMS = ("cw", "acw", "180", "mirror-x", "mirror-y")
+QUARTER_TURNS = ("cw", "acw")
+
+CHUNK_HEADER = 8
+FRAME_HEAD = 20  # SOI and one APP0 segment, kept from the source frame
+
+# avih (main header)
+AVIH_SIZE = 56
+AVIH_FLAGS, AVIH_SUGGESTED_BUFFER, AVIH_WIDTH, AVIH_HEIGHT = 12, 28, 32, 36
+AVIF_HASINDEX = 0x10
+# strh (stream header)
+STRH_SIZE = 56
+STRH_TYPE, STRH_HANDLER, STRH_FRAME_RIGHT, STRH_FRAME_BOTTOM = 0, 4, 52, 54
+# strf of a video stream (bitmap info header)
+STRF_WIDTH, STRF_HEIGHT = 4, 8
+# vprp (OpenDML video properties)
+VPRP_ASPECT, VPRP_WIDTH, VPRP_HEIGHT, VPRP_FIELDS, VPRP_FIELD_INFO = 20, 24, 28, 32, 36
+VPRP_FIELD_SIZE = 32
+VPRP_FIELD_PAIRS = ((0, 4), (8, 12))  # compressed and valid bitmap height/width
+# idx1 entries
+IDX1_ENTRY = struct.Struct("<4sIII")
+IDX1_FLAGS = {b"dc": 0x10, b"db": 0x10, b"wb": 0, b"pc": 0x100}
+STREAM_DATA_SUFFIXES = tuple(IDX1_FLAGS)
+
+
+class CheckError(Exception):
+    pass
+
+
+class Chunk:
+    """One chunk of the RIFF tree; lists carry their type and children."""
+
+    def __init__(self, data, offset, path):
+        if offset + CHUNK_HEADER > len(data):
+            raise CheckError(f"{path}: chunk header at {offset} runs past the end of the file")
+        self.data = data
+        self.offset = offset
+        self.id = data[offset:offset + 4]
+        self.size = struct.unpack_from("<I", data, offset + 4)[0]
+        self.list_type = None
+        self.children = []
+        self.path = f"{path}/{self.name()}@{offset}"
+        if self.id in (b"RIFF", b"LIST"):
+            if self.size < 4:
+                raise CheckError(f"{self.path}: list size {self.size} is smaller than its list type")
+            self.list_type = data[offset + 8:offset + 12]
+            self.path = f"{path}/{self.name()}@{offset}"
+            self.children = parse_children(data, offset + 12, offset + CHUNK_HEADER + self.size, self.path)
+
+    def name(self):
+        kind = self.id.decode("latin-1")
+        return f"{kind}:{self.list_type.decode('latin-1')}" if self.list_type else kind
+
+    @property
+    def padded_size(self):
+        return self.size + (self.size & 1)
+
+    @property
+    def end(self):
+        return self.offset + CHUNK_HEADER + self.padded_size
+
+    @property
+    def payload(self):
+        start = self.offset + CHUNK_HEADER
+        return self.data[start:start + self.size]
+
+    def is_list(self, list_type=None):
+        return self.list_type is not None and (list_type is None or self.list_type == list_type)
+
+
+def parse_children(data, start, end, path):
+    if end > len(data):
+        raise CheckError(f"{path}: size says it ends at {end}, the file ends at {len(data)}")
+    children, offset = [], start
+    while offset < end:
+        child = Chunk(data, offset, path)
+        if child.end > end:
+            raise CheckError(f"{child.path}: size {child.size} runs past the end of its list at {end}")
+        children.append(child)
+        offset = child.end
+    return children
+
+
+def parse_file(data, label):
+    riff = Chunk(data, 0, label)
+    if riff.id != b"RIFF" or riff.list_type != b"AVI ":
+        raise CheckError(f"{label}: not a RIFF 'AVI ' file ({riff.id!r} {riff.list_type!r})")
+    if riff.end != len(data):
+        raise CheckError(f"{label}: RIFF size {riff.size} covers {riff.end} bytes, the file has {len(data)}")
+    return riff
+
+
+def is_stream_data(chunk):
+    return not chunk.is_list() and chunk.id[2:] in STREAM_DATA_SUFFIXES
+
+
+def is_opendml_index(chunk, parent):
+    if parent.is_list(b"strl"):
+        return chunk.id == b"indx"
+    if parent.is_list(b"movi") or parent.is_list(b"rec "):
+        return chunk.id[:2] == b"ix" and chunk.id[2:].isdigit()
+    return False
+
+
+def le32(payload, offset):
+    return struct.unpack_from("<I", payload, offset)[0]
+
+
+def le16(payload, offset):
+    return struct.unpack_from("<H", payload, offset)[0]
+
+
+def find_movi(riff):
+    movi = [c for c in riff.children if c.is_list(b"movi")]
+    if len(movi) != 1:
+        raise CheckError(f"expected one 'movi' list in the RIFF, found {len(movi)}")
+    return movi[0]
+
+
+def walk(chunk, parent=None):
+    """Yields (chunk, parent) depth-first in file order."""
+    for child in chunk.children:
+        yield child, chunk
+        yield from walk(child, chunk)
+
+
+def check_output_alone(riff, faults):
+    for chunk, parent in walk(riff):
+        if is_opendml_index(chunk, parent):
+            faults.append(f"{chunk.path}: OpenDML index chunk left in the output")
+
+    last = riff.children[-1] if riff.children else None
+    if last is None or last.id != b"idx1":
+        faults.append(f"the last chunk of the RIFF is {last and last.path}, not 'idx1'")
+        return
+    idx1 = [c for c in riff.children if c.id == b"idx1"]
+    if len(idx1) != 1:
+        faults.append(f"the RIFF holds {len(idx1)} 'idx1' chunks")
+    if last.size % IDX1_ENTRY.size:
+        faults.append(f"{last.path}: size {last.size} is not a multiple of {IDX1_ENTRY.size}")
+        return
+
+    movi = find_movi(riff)
+    movi_base = movi.offset + CHUNK_HEADER  # offsets count from the 'movi' list type
+    data_chunks = [c for c, _ in walk(movi) if is_stream_data(c)]
+    entries = list(IDX1_ENTRY.iter_unpack(last.payload))
+    if len(entries) != len(data_chunks):
+        faults.append(f"idx1 has {len(entries)} entries, 'movi' holds {len(data_chunks)} stream data chunks")
+    for number, (entry, chunk) in enumerate(zip(entries, data_chunks)):
+        expected = (chunk.id, IDX1_FLAGS[chunk.id[2:]], chunk.offset - movi_base, chunk.padded_size)
+        if entry != expected:
+            faults.append(f"idx1 entry {number} is (id, flags, offset, length) = {fmt_entry(entry)}, "
+                          f"expected {fmt_entry(expected)} for {chunk.path}")
+            if len(faults) > 20:
+                return
+
+    avih = [c for c, _ in walk(riff) if c.id == b"avih"]
+    if not avih:
+        faults.append("no 'avih' main header")
+    elif avih[0].size == AVIH_SIZE and not le32(avih[0].payload, AVIH_FLAGS) & AVIF_HASINDEX:
+        faults.append(f"{avih[0].path}: the has-index flag (0x10) is not set")
+
+
+def fmt_entry(entry):
+    ckid, flags, offset, length = entry
+    return f"({ckid.decode('latin-1')}, {flags:#x}, {offset}, {length})"
+
+
+def jpeg_segments(frame):
+    """Marker codes of the segments in front of the first SOS."""
+    markers, pos = [], 2
+    while pos + 4 <= len(frame):
+        if frame[pos] != 0xFF:
+            raise CheckError(f"no marker at byte {pos}")
+        marker = frame[pos + 1]
+        if marker == 0xFF:  # fill byte
+            pos += 1
+            continue
+        markers.append(marker)
+        if marker == 0xDA:
+            return markers
+        pos += 2 + struct.unpack_from(">H", frame, pos + 2)[0]
+    raise CheckError("no SOS segment")
+
+
+class Comparison:
+    """Walks source and output trees side by side."""
+
+    def __init__(self, transform, faults):
+        self.swap = transform in QUARTER_TURNS
+        self.faults = faults
+        self.stream_types = []  # fccType of each stream, in stream list order
+        self.video_stream = None
+
+    def fault(self, chunk, text):
+        self.faults.append(f"{chunk.path}: {text}")
+
+    def compare_lists(self, source, output):
+        src = list(source.children)
+        out = list(output.children)
+        if source.id == b"RIFF":
+            src = [c for c in src if c.id != b"idx1"]  # the source's index is dropped
+            out = out[:-1] if out and out[-1].id == b"idx1" else out
+        if [c.name() for c in src if c.is_list()] != [c.name() for c in out if c.is_list()] or len(src) != len(out):
+            self.fault(output, "children differ from the source's: "
+                       f"{[c.name() for c in src]} became {[c.name() for c in out]}")
+            return
+        for s, o in zip(src, out):
+            self.compare(s, o, source)
+
+    def compare(self, s, o, parent):
+        if s.is_list():
+            if not o.is_list(s.list_type):
+                self.fault(o, f"source has {s.name()} here")
+                return
+            self.compare_lists(s, o)
+            return
+        if is_opendml_index(s, parent):
+            if o.id != b"JUNK" or o.size != s.size:
+                self.fault(o, f"source's {s.name()} of size {s.size} became {o.name()} of size {o.size}, "
+                              "expected a JUNK chunk of the same size")
+            return
+        if o.id != s.id:
+            self.fault(o, f"source has {s.name()} here")
+            return
+        handler = {b"avih": self.compare_avih, b"strh": self.compare_strh, b"strf": self.compare_strf,
+                   b"vprp": self.compare_vprp}.get(s.id)
+        if handler and parent.is_list(b"strl" if s.id != b"avih" else b"hdrl"):
+            handler(s, o)
+        elif self.is_video_frame(s, parent):
+            self.compare_frame(s, o)
+        elif s.payload != o.payload:
+            self.fault(o, f"differs from the source's ({s.size} -> {o.size} bytes)")
+
+    def is_video_frame(self, chunk, parent):
+        if not (parent.is_list(b"movi") or parent.is_list(b"rec ")):
+            return False
+        suffix = chunk.id[2:]
+        if suffix == b"dc":
+            return True
+        return suffix == b"db" and chunk.id[:2].isdigit() and int(chunk.id[:2]) == self.video_stream
+
+    def expect_fields(self, s, o, changes, width=4):
+        """changes: {offset: value expected in the output}; other fields unchanged."""
+        fmt = "<I" if width == 4 else "<H"
+        so, oo = bytearray(s.payload), bytearray(o.payload)
+        for offset, value in changes.items():
+            got = struct.unpack_from(fmt, oo, offset)[0]
+            if got != value:
+                self.fault(o, f"field at offset {offset} is {got}, expected {value}")
+            so[offset:offset + width] = oo[offset:offset + width] = bytes(width)
+        if so != oo:
+            diff = [i for i in range(min(len(so), len(oo))) if so[i] != oo[i]]
+            self.fault(o, f"unexpected changes at offsets {diff[:8]} (sizes {len(so)}, {len(oo)})")
+
+    def compare_avih(self, s, o):
+        if s.size != AVIH_SIZE or o.size != AVIH_SIZE:
+            self.fault(o, f"main header size {s.size} -> {o.size}")
+            return
+        p = s.payload
+        width, height = le32(p, AVIH_WIDTH), le32(p, AVIH_HEIGHT)
+        if self.swap:
+            width, height = height, width
+        # The suggested buffer size is recomputed; blank it on both sides.
+        o_flags_masked = bytearray(o.payload)
+        o_flags_masked[AVIH_SUGGESTED_BUFFER:AVIH_SUGGESTED_BUFFER + 4] = p[AVIH_SUGGESTED_BUFFER:AVIH_SUGGESTED_BUFFER + 4]
+        self.expect_fields(s, FakeChunk(o, bytes(o_flags_masked)), {
+            AVIH_FLAGS: le32(p, AVIH_FLAGS) | AVIF_HASINDEX, AVIH_WIDTH: width, AVIH_HEIGHT: height})
+
+    def compare_strh(self, s, o):
+        if s.size < STRH_SIZE:
+            if s.payload != o.payload:
+                self.fault(o, "short stream header changed")
+            self.stream_types.append(s.payload[:4])
+            return
+        p = s.payload
+        self.stream_types.append(p[STRH_TYPE:STRH_TYPE + 4])
+        if p[STRH_TYPE:STRH_TYPE + 4] == b"vids":
+            if self.video_stream is None:
+                self.video_stream = len(self.stream_types) - 1
+            right, bottom = le16(p, STRH_FRAME_RIGHT), le16(p, STRH_FRAME_BOTTOM)
+            if self.swap:
+                right, bottom = bottom, right
+            self.expect_fields(s, o, {STRH_FRAME_RIGHT: right, STRH_FRAME_BOTTOM: bottom}, width=2)
+        elif p != o.payload:
+            self.fault(o, "a non-video stream header changed")
+
+    def current_stream_is_video(self):
+        return bool(self.stream_types) and self.stream_types[-1] == b"vids"
+
+    def compare_strf(self, s, o):
+        if not self.current_stream_is_video():
+            if s.payload != o.payload:
+                self.fault(o, "a non-video stream format changed")
+            return
+        p = s.payload
+        width, height = le32(p, STRF_WIDTH), le32(p, STRF_HEIGHT)
+        if self.swap:
+            width, height = height, width
+        self.expect_fields(s, o, {STRF_WIDTH: width, STRF_HEIGHT: height})
+
+    def compare_vprp(self, s, o):
+        p = s.payload
+        if not self.current_stream_is_video() or not self.swap or len(p) < VPRP_FIELD_INFO + 8:
+            if p != o.payload:
+                self.fault(o, "video properties changed")
+            return
+        aspect = le32(p, VPRP_ASPECT)
+        changes = {VPRP_WIDTH: le32(p, VPRP_HEIGHT), VPRP_HEIGHT: le32(p, VPRP_WIDTH),
+                   VPRP_ASPECT: (aspect << 16 | aspect >> 16) & 0xFFFFFFFF}
+        for field in range(le32(p, VPRP_FIELDS)):
+            base = VPRP_FIELD_INFO + field * VPRP_FIELD_SIZE
+            if base + VPRP_FIELD_SIZE > len(p):
+                break
+            for a, b in VPRP_FIELD_PAIRS:
+                changes[base + a] = le32(p, base + b)
+                changes[base + b] = le32(p, base + a)
+        self.expect_fields(s, o, changes)
+
+    def compare_frame(self, s, o):
+        frame = o.payload
+        if frame[:FRAME_HEAD] != s.payload[:FRAME_HEAD]:
+            self.fault(o, f"frame does not begin with the source frame's first {FRAME_HEAD} bytes")
+        if frame[-2:] != b"\xff\xd9":
+            self.fault(o, "frame does not end with EOI")
+        try:
+            markers = jpeg_segments(frame)
+        except CheckError as error:
+            self.fault(o, f"frame header: {error}")
+            return
+        if 0xC4 in markers:
+            self.fault(o, "frame carries Huffman tables (DHT)")
+
+
+class FakeChunk:
+    """A chunk seen with a different payload (for masking fields)."""
+
+    def __init__(self, chunk, payload):
+        self.path = chunk.path
+        self.payload = payload
+
+
+def check(output_path, source_path=None, transform=None):
+    """Returns the list of faults found (empty when the file is sound)."""
+    faults = []
+    try:
+        output = parse_file(open(output_path, "rb").read(), output_path)
+        check_output_alone(output, faults)
+        if source_path:
+            source = parse_file(open(source_path, "rb").read(), source_path)
+            Comparison(transform, faults).compare_lists(source, output)
+    except CheckError as error:
+        faults.append(str(error))
+    return faults
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("output")
+    parser.add_argument("--source")
+    parser.add_argument("--transform", choices=TRANSFORMS)
+    args = parser.parse_args()
+    if bool(args.source) != bool(args.transform):
+        parser.error("--source and --transform go together")
+    faults = check(args.output, args.source, args.transform)
+    for fault in faults:
+        print(f"avi_check: {fault}", file=sys.stderr)
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,373 @@
+#!/usr/bin/env python3
+"""End-to-end tests of kestrel-cli on AVI files written by ffmpeg, GStreamer
+and the camera-style writer next to this script.
+
+usage: run_e2e.py --cli PATH/kestrel-cli KIND [--keep DIR]
+       run_e2e.py --list
+
+KIND names one kind of source file (see SOURCES) or "cli" for the command
+line's refusals and usage errors. For a source kind the file is made in a
+temporary directory and converted with each of the five transforms; every
+result must
+  - have the right width and height (exchanged for cw/acw) and as many video
+    packets as the source (ffprobe -count_packets),
+  - decode without a single error (ffmpeg -xerror),
+  - match ffmpeg's own transform of the decoded source at a luma PSNR of at
+    least MIN_PSNR dB in every frame,
+  - carry audio packets identical to the source's,
+  - pass the structural check of avi_check.py against the source.
+Exits 1 naming every failed check; ffmpeg, ffprobe and gst-launch-1.0 are
+required and their absence is a failure.
+"""
+
+import argparse
+import hashlib
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import avi_check  # noqa: E402
+
+MIN_PSNR = 30.0
+FRAMES = 10
+
+# ffmpeg's filter for each transform, applied to the decoded source.
+REFERENCE_FILTERS = {
+    "cw": "transpose=clock",
+    "acw": "transpose=cclock",
+    "180": "hflip,vflip",
+    "mirror-x": "hflip",
+    "mirror-y": "vflip",
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def run(args, check=True, **kwargs):
+    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kwargs)
+    if check and result.returncode != 0:
+        raise Failure(f"{' '.join(args)} exited with {result.returncode}:\n"
+                      f"{result.stderr.decode(errors='replace')}")
+    return result
+
+
+def need_tools(*tools):
+    missing = [tool for tool in tools if shutil.which(tool) is None]
+    if missing:
+        raise Failure(f"required tools missing: {', '.join(missing)} (scripts/setup-deps test installs them)")
+
+
+# --- Source files ---------------------------------------------------------
+
+def picture_of(make, width, height):
+    """Records the picture size that the maker's file must have."""
+    make.picture = (width, height)
+    return make
+
+
+def test_picture(size, rate):
+    """ffmpeg's moving test picture; generated in 4:4:4 so that odd sizes
+    are not rounded down to the chroma grid of the encoder's format."""
+    return f"testsrc2=size={size}:rate={rate},format=yuv444p"
+
+
+def ffmpeg_source(size, pix_fmt, audio=False):
+    """An MJPEG AVI written by ffmpeg's own muxer, FRAMES frames at 10/s."""
+    def make(path):
+        args = ["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", test_picture(size, 10)]
+        if audio:
+            args += ["-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100"]
+        args += ["-frames:v", str(FRAMES), "-c:v", "mjpeg", "-pix_fmt", pix_fmt, "-q:v", "3"]
+        if audio:
+            args += ["-c:a", "pcm_s16le", "-ac", "2", "-t", str(FRAMES / 10)]
+        run(args + [path])
+    return picture_of(make, *map(int, size.split("x")))
+
+
+def gstreamer_source(width, height, audio=False):
+    """An AVI from GStreamer's avimux: its JPEG frames are '00db' chunks."""
+    def make(path):
+        need_tools("gst-launch-1.0")
+        video = ["videotestsrc", f"num-buffers={FRAMES}", "!",
+                 f"video/x-raw,width={width},height={height},framerate=10/1", "!", "jpegenc", "!"]
+        if audio:
+            pipeline = video + ["mux.", "audiotestsrc", f"num-buffers={FRAMES}", "samplesperbuffer=2205", "!",
+                                "audio/x-raw,rate=22050,channels=1,format=S16LE", "!", "mux.",
+                                "avimux", "name=mux", "!", "filesink", f"location={path}"]
+        else:
+            pipeline = video + ["avimux", "!", "filesink", f"location={path}"]
+        run(["gst-launch-1.0", "-q"] + pipeline)
+    return picture_of(make, width, height)
+
+
+def camera_source(size, pix_fmt, audio=False):
+    """A camera-style AVI: AVI1 frames without Huffman tables, LIST INFO,
+    JUNK, 01wb audio chunks of odd sizes at 15 frames/s, idx1."""
+    def make(path):
+        work = os.path.dirname(path)
+        frames = os.path.join(work, "frames.mjpeg")
+        run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", test_picture(size, 15),
+             "-frames:v", str(FRAMES), "-c:v", "mjpeg", "-huffman", "default", "-q:v", "4",
+             "-pix_fmt", pix_fmt, "-f", "mjpeg", frames])
+        args = [sys.executable, os.path.join(HERE, "make_camera_avi.py"), frames, "--fps", "15"]
+        if audio:
+            sound = os.path.join(work, "audio.u8")
+            run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000",
+                 "-t", str(FRAMES / 15), "-f", "u8", "-ac", "1", "-ar", "8000", sound])
+            args += ["--audio", sound, "--rate", "8000"]
+        run(args + [path])
+    return picture_of(make, *map(int, size.split("x")))
+
+
+SOURCES = {
+    "ffmpeg_420_176x144": ffmpeg_source("176x144", "yuvj420p"),
+    "ffmpeg_422_200x120": ffmpeg_source("200x120", "yuvj422p"),
+    "ffmpeg_420_odd_97x73": ffmpeg_source("97x73", "yuvj420p"),
+    "ffmpeg_422_odd_75x51": ffmpeg_source("75x51", "yuvj422p"),
+    "ffmpeg_422_pcm_audio": ffmpeg_source("160x120", "yuvj422p", audio=True),
+    "gstreamer_db_130x94": gstreamer_source(130, 94),
+    "gstreamer_db_audio": gstreamer_source(160, 120, audio=True),
+    "camera_422_audio": camera_source("160x120", "yuvj422p", audio=True),
+    "camera_420_136x88": camera_source("136x88", "yuvj420p"),
+}
+
+
+# --- Checks on one converted file ----------------------------------------
+
+def probe_video(path):
+    """(width, height, packets) of the first video stream."""
+    result = run(["ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
+                  "-show_entries", "stream=width,height,nb_read_packets", "-of", "json", path])
+    streams = json.loads(result.stdout)["streams"]
+    if len(streams) != 1:
+        raise Failure(f"ffprobe finds {len(streams)} video streams in {path}")
+    stream = streams[0]
+    return int(stream["width"]), int(stream["height"]), int(stream["nb_read_packets"])
+
+
+def has_audio(path):
+    result = run(["ffprobe", "-v", "error", "-select_streams", "a", "-show_entries", "stream=index",
+                  "-of", "csv=p=0", path])
+    return bool(result.stdout.strip())
+
+
+def audio_packets(path):
+    """Per-packet checksums of the audio streams, as ffmpeg demuxes them."""
+    result = run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:a", "-c", "copy", "-f", "framemd5", "-"])
+    return [line for line in result.stdout.decode().splitlines() if line and not line.startswith("#")]
+
+
+def parse_psnr_stats(text):
+    """Per-frame luma PSNR values from the psnr filter's stats file.
+
+    Each line reads like "n:1 mse_avg:0.53 mse_y:0.53 psnr_avg:50.89
+    psnr_y:50.89"; identical pictures give "inf"."""
+    values = []
+    for line in text.splitlines():
+        fields = dict(item.split(":", 1) for item in line.split() if ":" in item)
+        if "psnr_y" in fields:
+            values.append(float(fields["psnr_y"]))
+    return values
+
+
+def luma_psnr(output, source, transform, work):
+    """Per-frame PSNR of the output's luma against ffmpeg's transform of the source's."""
+    stats = os.path.join(work, f"psnr-{transform}.log")
+    graph = (f"[0:v]setpts=PTS-STARTPTS,extractplanes=y[out];"
+             f"[1:v]setpts=PTS-STARTPTS,extractplanes=y,{REFERENCE_FILTERS[transform]}[ref];"
+             f"[out][ref]psnr=stats_file='{stats}'")
+    run(["ffmpeg", "-v", "error", "-i", output, "-i", source, "-lavfi", graph, "-f", "null", "-"])
+    with open(stats) as log:
+        return parse_psnr_stats(log.read())
+
+
+def check_conversion(cli, source, transform, expected, work):
+    """Converts source with one transform and returns the faults found."""
+    out_dir = os.path.join(work, f"out-{transform}")
+    os.makedirs(out_dir)
+    output = os.path.join(out_dir, os.path.basename(source))
+    result = run([cli, "-q", "-t", transform, "-o", out_dir, source], check=False)
+    if result.returncode != 0:
+        return [f"kestrel-cli exited with {result.returncode}: {result.stderr.decode(errors='replace')}"]
+    faults = []
+    if result.stdout or result.stderr:
+        faults.append(f"kestrel-cli -q printed {result.stdout!r} {result.stderr!r}")
+
+    width, height, packets = expected["video"]
+    if transform in ("cw", "acw"):
+        width, height = height, width
+    got = probe_video(output)
+    if got != (width, height, packets):
+        faults.append(f"ffprobe reads (width, height, video packets) = {got}, expected {(width, height, packets)}")
+
+    decode = run(["ffmpeg", "-v", "error", "-xerror", "-i", output, "-f", "null", "-"], check=False)
+    if decode.returncode != 0 or decode.stdout or decode.stderr:
+        faults.append(f"ffmpeg -xerror decode exited with {decode.returncode}: "
+                      f"{decode.stderr.decode(errors='replace').strip()}")
+
+    psnr = luma_psnr(output, source, transform, work)
+    if len(psnr) != packets:
+        faults.append(f"PSNR compared {len(psnr)} frames, expected {packets}")
+    low = [(frame, value) for frame, value in enumerate(psnr) if value < MIN_PSNR]
+    if low:
+        faults.append(f"luma PSNR against ffmpeg's {REFERENCE_FILTERS[transform]} below {MIN_PSNR} dB "
+                      f"in frames (frame, dB) {low}")
+    expected["psnr"][transform] = min(psnr) if psnr else None
+
+    if expected["audio"] is not None and audio_packets(output) != expected["audio"]:
+        faults.append("audio packets differ from the source's")
+
+    faults += [f"structure: {fault}" for fault in avi_check.check(output, source, transform)]
+    return faults
+
+
+def run_source_kind(cli, kind, work):
+    need_tools("ffmpeg", "ffprobe")
+    source_dir = os.path.join(work, "source")
+    os.makedirs(source_dir)
+    source = os.path.join(source_dir, f"{kind}.avi")
+    SOURCES[kind](source)
+
+    video = probe_video(source)
+    if video != SOURCES[kind].picture + (FRAMES,):
+        raise Failure(f"the source has (width, height, video packets) {video}, "
+                      f"expected {SOURCES[kind].picture + (FRAMES,)}")
+    audio = audio_packets(source) if has_audio(source) else None
+    if "audio" in kind and not audio:
+        raise Failure("the source has no audio packets")
+    expected = {"video": video, "audio": audio, "psnr": {}}
+    print(f"{kind}: {video[0]}x{video[1]}, {video[2]} frames, "
+          f"{len(audio) if audio else 0} audio packets")
+
+    failed = False
+    for transform in REFERENCE_FILTERS:
+        faults = check_conversion(cli, source, transform, expected, work)
+        low = expected["psnr"].get(transform)
+        status = "FAILED" if faults else "ok"
+        print(f"  {transform:9} {status}  (lowest luma PSNR {low if low is None else f'{low:.2f}'} dB)")
+        for fault in faults:
+            print(f"    {kind} {transform}: {fault}")
+        failed = failed or bool(faults)
+    return not failed
+
+
+# --- Command line behaviour -----------------------------------------------
+
+def run_cli_kind(cli, work):
+    need_tools("ffmpeg")
+    faults = []
+
+    def expect(args, status, stderr=None, stdout=None, what=""):
+        result = run([cli] + args, check=False)
+        err = result.stderr.decode(errors="replace")
+        if result.returncode != status:
+            faults.append(f"{what}: exit status {result.returncode}, expected {status} (stderr {err!r})")
+        if stderr is not None and err != stderr:
+            faults.append(f"{what}: stderr {err!r}, expected {stderr!r}")
+        if stdout is not None and result.stdout.decode(errors="replace") != stdout:
+            faults.append(f"{what}: stdout {result.stdout!r}, expected {stdout!r}")
+        return result
+
+    source_dir = os.path.join(work, "source")
+    out_dir = os.path.join(work, "out")
+    os.makedirs(source_dir)
+    os.makedirs(out_dir)
+
+    mjpeg = os.path.join(source_dir, "clip.avi")
+    ffmpeg_source("64x48", "yuvj420p")(mjpeg)
+    mpeg4 = os.path.join(source_dir, "mpeg4.avi")
+    run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10",
+         "-frames:v", "3", "-c:v", "mpeg4", mpeg4])
+    handler = open(mpeg4, "rb").read().split(b"strh", 1)[1][8:12].decode()  # the video strh's fccHandler
+    wave = os.path.join(source_dir, "tone.avi")
+    run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=sample_rate=8000", "-t", "0.1",
+         "-f", "wav", wave])
+    text = os.path.join(source_dir, "notes.avi")
+    with open(text, "w") as f:
+        f.write("RIFX is not RIFF\n")
+    missing = os.path.join(source_dir, "missing.avi")
+
+    expect(["-o", out_dir, mpeg4], 1,
+           f"Video stream in\n{mpeg4}\nis not a motion JPEG(MJPG) stream (header FCC code is {handler})\n",
+           what=f"MPEG-4 AVI (handler {handler})")
+    expect(["-o", out_dir, wave], 1, f"{wave}\nis not an AVI file (FCC code is 'WAVE')\n", what="WAVE file")
+    expect(["-o", out_dir, text], 1, f"{text}\nis not a RIFF file (code is 'RIFX')\n", what="text file")
+    expect(["-o", out_dir, missing], 1, f"Couldn't open file {missing} for reading\n", what="missing source")
+
+    # The source's own directory as output: refused, the source untouched.
+    before = hashlib.sha256(open(mjpeg, "rb").read()).hexdigest()
+    same = "Source and destination files are the same: {}\n"
+    expect(["-o", source_dir, mjpeg], 1, same.format(mjpeg), what="-o the source's directory")
+    expect(["-o", source_dir + "/.", mjpeg], 1, same.format(mjpeg), what="-o the source's directory as DIR/.")
+    if hashlib.sha256(open(mjpeg, "rb").read()).hexdigest() != before:
+        faults.append("the source changed after being refused as its own destination")
+
+    # Usage errors convert nothing.
+    untouched = os.path.join(work, "untouched")
+    os.makedirs(untouched)
+    expect([], 2, what="no FILE")
+    expect(["-t", "90", "-o", untouched, mjpeg], 2, what="unknown transform")
+    expect(["--frobnicate", "-o", untouched, mjpeg], 2, what="unknown option")
+    expect(["-o"], 2, what="-o without DIR")
+    if os.listdir(untouched):
+        faults.append(f"usage errors wrote {os.listdir(untouched)}")
+
+    # Success: quiet prints nothing; the summary names the frames otherwise.
+    expect(["-q", "-t", "mirror-y", "-o", out_dir, mjpeg], 0, "", "", what="-q on success")
+    destination = os.path.join(out_dir, "clip.avi")
+    result = expect(["-t", "mirror-x", "-o", out_dir, mjpeg], 0, "", what="summary on success")
+    if f"({FRAMES} frames)" not in result.stdout.decode(errors="replace"):
+        faults.append(f"summary {result.stdout!r} does not name {FRAMES} frames")
+    faults += [f"structure: {fault}" for fault in avi_check.check(destination, mjpeg, "mirror-x")]
+
+    # A refused file ends the run: the files after it are not converted.
+    later = os.path.join(work, "later")
+    os.makedirs(later)
+    expect(["-q", "-o", later, mpeg4, mjpeg], 1, what="refused file first")
+    if os.path.exists(os.path.join(later, "clip.avi")):
+        faults.append("a file after a refused one was converted")
+
+    for fault in faults:
+        print(f"  cli: {fault}")
+    print(f"cli: {'FAILED' if faults else 'ok'}")
+    return not faults
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("kind", nargs="?", choices=list(SOURCES) + ["cli"])
+    parser.add_argument("--cli", help="path of kestrel-cli")
+    parser.add_argument("--keep", help="work in this directory and keep the files")
+    parser.add_argument("--list", action="store_true", help="list the kinds and exit")
+    args = parser.parse_args()
+    if args.list:
+        print("\n".join(list(SOURCES) + ["cli"]))
+        return 0
+    if not args.kind or not args.cli:
+        parser.error("KIND and --cli are required")
+    cli = os.path.abspath(args.cli)
+
+    work = args.keep or tempfile.mkdtemp(prefix=f"kestrel-e2e-{args.kind}-")
+    if args.keep:
+        shutil.rmtree(work, ignore_errors=True)
+        os.makedirs(work)
+    try:
+        ok = run_cli_kind(cli, work) if args.kind == "cli" else run_source_kind(cli, args.kind, work)
+    except Failure as failure:
+        print(f"{args.kind}: {failure}")
+        ok = False
+    finally:
+        if not args.keep:
+            shutil.rmtree(work, ignore_errors=True)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
