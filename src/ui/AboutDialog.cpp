@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace kestrel::ui {
 namespace {
 
@@ -33,6 +35,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     auto addText = [&](const QString& text, QRect rect) {
         auto* label = new QLabel(text, this);
         label->setTextFormat(Qt::PlainText);
+        rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
         label->setGeometry(rect);
         return label;
     };

@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace kestrel::ui {
 namespace {
 
@@ -62,6 +64,10 @@ void MainDialog::CreateControls()
 {
     const DialogUnits units(font());
     auto place = [&](int id, QWidget* widget, QRect rect) {
+        // Captions keep their template position; with a font or style wider
+        // than the template's they grow to the right instead of being cut.
+        if (qobject_cast<QLabel*>(widget) || qobject_cast<QRadioButton*>(widget))
+            rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
         widget->setGeometry(rect);
         if (id != 0)
             controls_[id] = widget;

@@ -34,6 +34,7 @@ bool Save(QWidget& widget, const char* path)
 {
     widget.show();
     widget.raise();
+    widget.activateWindow();
     Settle();
     if (!widget.grab().save(QString::fromLocal8Bit(path), "PNG")) {
         std::fprintf(stderr, "kestrel-screenshot: cannot write %s\n", path);
@@ -56,7 +57,7 @@ int main(int argc, char** argv)
     kestrel::ui::UiServices& ui = dialog.Services();
     for (const char* path : {
              "/home/sam/Videos/garden/kestrel-hovering.avi",
-             "/home/sam/Videos/garden/nest-box-camera/2024-05-17 morning feeding, camera 2 upside down.avi",
+             "/home/sam/Videos/garden/nest-box-camera/2024-05-17/morning feeding.avi",
              "/home/sam/Videos/phone/VID_20240601_181512.AVI",
              "/media/sam/CARD/DCIM/100MEDIA/MOV00042.avi",
          })
