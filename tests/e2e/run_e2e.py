@@ -25,6 +25,7 @@ import hashlib
 import json
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -126,12 +127,61 @@ def camera_source(size, pix_fmt, audio=False):
     return picture_of(make, *map(int, size.split("x")))
 
 
+def opendml_source(size):
+    """An ffmpeg MJPEG AVI with PCM audio given an OpenDML index, as ffmpeg
+    writes it for files beyond 1 GiB: the space it reserves in each stream
+    list becomes an 'indx' super index pointing at one standard index per
+    stream, 'ix00' and 'ix01', at the end of 'movi'. The idx1 stays."""
+    make_ffmpeg = ffmpeg_source(size, "yuvj420p", audio=True)
+
+    def make(path):
+        make_ffmpeg(path)
+        add_opendml_index(path)
+    return picture_of(make, *map(int, size.split("x")))
+
+
+def add_opendml_index(path):
+    data = bytearray(open(path, "rb").read())
+    riff = avi_check.parse_file(bytes(data), path)
+    hdrl = next(c for c in riff.children if c.is_list(b"hdrl"))
+    movi = next(c for c in riff.children if c.is_list(b"movi"))
+    strls = [c for c in hdrl.children if c.is_list(b"strl")]
+    reserved = [next(c for c in strl.children if c.id == b"JUNK") for strl in strls]
+
+    # Standard indexes: entries hold the data offset from qwBaseOffset and the size.
+    base = movi.offset + avi_check.CHUNK_HEADER
+    indexes, ix_offset = [], movi.end
+    for stream in range(len(strls)):
+        chunks = [c for c in movi.children if c.id[:2] == b"%02d" % stream and avi_check.is_stream_data(c)]
+        body = struct.pack("<HBBI4sQI", 2, 0, 1, len(chunks), chunks[0].id, base, 0)
+        body += b"".join(struct.pack("<II", c.offset + avi_check.CHUNK_HEADER - base, c.size) for c in chunks)
+        ix = b"ix%02d" % stream + struct.pack("<I", len(body)) + body
+        indexes.append((ix_offset, ix, chunks))
+        ix_offset += len(ix)
+
+    # Super indexes in the reserved space: one entry (offset, size, duration).
+    for (offset, ix, chunks), junk in zip(indexes, reserved):
+        duration = len(chunks) if chunks[0].id.endswith(b"dc") else sum(c.size for c in chunks) // 4
+        body = struct.pack("<HBBI4s12x", 4, 0, 0, 1, chunks[0].id) + struct.pack("<QII", offset, len(ix), duration)
+        assert len(body) <= junk.size
+        data[junk.offset:junk.offset + 4] = b"indx"
+        start = junk.offset + avi_check.CHUNK_HEADER
+        data[start:start + len(body)] = body
+
+    added = b"".join(ix for _, ix, _ in indexes)
+    data[movi.end:movi.end] = added
+    struct.pack_into("<I", data, movi.offset + 4, movi.size + len(added))
+    struct.pack_into("<I", data, 4, riff.size + len(added))
+    open(path, "wb").write(data)
+
+
 SOURCES = {
     "ffmpeg_420_176x144": ffmpeg_source("176x144", "yuvj420p"),
     "ffmpeg_422_200x120": ffmpeg_source("200x120", "yuvj422p"),
     "ffmpeg_420_odd_97x73": ffmpeg_source("97x73", "yuvj420p"),
     "ffmpeg_422_odd_75x51": ffmpeg_source("75x51", "yuvj422p"),
     "ffmpeg_422_pcm_audio": ffmpeg_source("160x120", "yuvj422p", audio=True),
+    "ffmpeg_opendml_index": opendml_source("144x112"),
     "gstreamer_db_130x94": gstreamer_source(130, 94),
     "gstreamer_db_audio": gstreamer_source(160, 120, audio=True),
     "camera_422_audio": camera_source("160x120", "yuvj422p", audio=True),

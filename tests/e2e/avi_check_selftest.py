@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Shows that avi_check.py notices the faults it is there to find.
+
+usage: avi_check_selftest.py --cli PATH/kestrel-cli
+
+Converts a camera-style file with odd-sized audio chunks (cw), checks that
+the result passes, then damages copies of it one way at a time and checks
+that each damage is reported with the expected words.
+"""
+
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import avi_check  # noqa: E402
+import run_e2e  # noqa: E402
+
+HEADER = avi_check.CHUNK_HEADER
+
+
+def find(riff, fourcc, list_type=None, nth=0):
+    hits = [c for c, parent in avi_check.walk(riff)
+            if c.id == fourcc and (list_type is None or parent.is_list(list_type))]
+    return hits[nth]
+
+
+def odd_chunk(riff, suffix):
+    return next(c for c, _ in avi_check.walk(riff) if c.id[2:] == suffix and c.size % 2)
+
+
+def put32(data, offset, value):
+    struct.pack_into("<I", data, offset, value)
+
+
+def get32(data, offset):
+    return struct.unpack_from("<I", data, offset)[0]
+
+
+def idx1_entry(riff, number):
+    """File offset of idx1 entry number."""
+    return riff.children[-1].offset + HEADER + number * avi_check.IDX1_ENTRY.size
+
+
+def swap32(data, a, b):
+    data[a:a + 4], data[b:b + 4] = data[b:b + 4], data[a:a + 4]
+
+
+def first_data_index(riff, suffix):
+    movi = avi_check.find_movi(riff)
+    chunks = [c for c, _ in avi_check.walk(movi) if avi_check.is_stream_data(c)]
+    return next(i for i, c in enumerate(chunks) if c.id[2:] == suffix and c.size % 2)
+
+
+# Each damage: (what it does, expected words in a fault, function(data, riff)).
+def damages():
+    def movi_size(d, r):
+        movi = avi_check.find_movi(r)
+        put32(d, movi.offset + 4, movi.size + 2)
+
+    def riff_size(d, r):
+        put32(d, 4, r.size - 2)
+
+    def audio_flags(d, r):
+        put32(d, idx1_entry(r, first_data_index(r, b"wb")) + 4, 0x10)
+
+    def frame_offset(d, r):
+        entry = idx1_entry(r, 0)
+        put32(d, entry + 8, get32(d, entry + 8) + 8)
+
+    def odd_length(d, r):
+        entry = idx1_entry(r, first_data_index(r, b"wb"))
+        put32(d, entry + 12, get32(d, entry + 12) - 1)
+
+    def entry_id(d, r):
+        d[idx1_entry(r, 0):idx1_entry(r, 0) + 4] = b"01dc"
+
+    def entry_dropped(d, r):
+        idx1 = r.children[-1]
+        del d[idx1.end - 16:idx1.end]
+        put32(d, idx1.offset + 4, idx1.size - 16)
+        put32(d, 4, r.size - 16)
+
+    def junk_after_idx1(d, r):
+        d += b"JUNK" + struct.pack("<I", 4) + bytes(4)
+        put32(d, 4, r.size + 12)
+
+    def avih_not_swapped(d, r):
+        start = find(r, b"avih").offset + HEADER
+        swap32(d, start + avi_check.AVIH_WIDTH, start + avi_check.AVIH_HEIGHT)
+
+    def strf_height(d, r):
+        start = find(r, b"strf").offset + HEADER
+        put32(d, start + avi_check.STRF_HEIGHT, get32(d, start + avi_check.STRF_HEIGHT) + 1)
+
+    def rcframe(d, r):
+        start = find(r, b"strh").offset + HEADER
+        d[start + 52:start + 56] = d[start + 54:start + 56] + d[start + 52:start + 54]
+
+    def audio_byte(d, r):
+        d[odd_chunk(r, b"wb").offset + HEADER + 3] ^= 0x01
+
+    def frame_head(d, r):
+        d[find(r, b"00dc", b"movi").offset + HEADER + 10] ^= 0x01
+
+    def has_index_flag(d, r):
+        start = find(r, b"avih").offset + HEADER
+        put32(d, start + avi_check.AVIH_FLAGS, get32(d, start + avi_check.AVIH_FLAGS) & ~0x10)
+
+    def info_text(d, r):
+        d[find(r, b"ISFT").offset + HEADER] ^= 0x20
+
+    return [
+        ("movi size too large", "runs past the end", movi_size),
+        ("RIFF size too small", "runs past the end", riff_size),
+        ("audio entry flagged as key frame", "idx1 entry", audio_flags),
+        ("frame entry offset moved", "idx1 entry 0", frame_offset),
+        ("odd audio length not rounded up", "idx1 entry", odd_length),
+        ("entry names another stream", "idx1 entry 0", entry_id),
+        ("last entry dropped", "entries", entry_dropped),
+        ("a chunk behind idx1", "not 'idx1'", junk_after_idx1),
+        ("avih width and height not exchanged", "avih", avih_not_swapped),
+        ("strf height changed", "strf", strf_height),
+        ("rcFrame not exchanged", "strh", rcframe),
+        ("audio payload changed", "differs from the source", audio_byte),
+        ("frame head changed", "first 20 bytes", frame_head),
+        ("has-index flag cleared", "has-index", has_index_flag),
+        ("INFO text changed", "ISFT", info_text),
+    ]
+
+
+# Damages of a conversion of a file with OpenDML indexes.
+def opendml_damages():
+    def index_left(d, r):
+        junk = find(r, b"JUNK", b"movi")
+        d[junk.offset:junk.offset + 4] = b"ix00"
+
+    def super_index_left(d, r):
+        junk = find(r, b"JUNK", b"strl")
+        d[junk.offset:junk.offset + 4] = b"indx"
+
+    def index_shrunk(d, r):
+        # The last chunk of movi is the former ix01: make it 4 bytes shorter.
+        movi = avi_check.find_movi(r)
+        junk = movi.children[-1]
+        del d[junk.end - 4:junk.end]
+        put32(d, junk.offset + 4, junk.size - 4)
+        put32(d, movi.offset + 4, movi.size - 4)
+        put32(d, 4, r.size - 4)
+
+    return [
+        ("ix00 left in movi", "OpenDML index chunk left", index_left),
+        ("indx left in strl", "OpenDML index chunk left", super_index_left),
+        ("ix01 turned into a shorter JUNK", "expected a JUNK chunk of the same size", index_shrunk),
+    ]
+
+
+def expect_found(cli, work, kind, transform, damage_list):
+    """Converts a source of the kind, then checks the undamaged and the
+    damaged results; returns the list of faults that went unnoticed."""
+    source_dir, out_dir = os.path.join(work, kind), os.path.join(work, kind, "out")
+    os.makedirs(out_dir)
+    source = os.path.join(source_dir, "source.avi")
+    run_e2e.SOURCES[kind](source)
+    subprocess.run([cli, "-q", "-t", transform, "-o", out_dir, source], check=True)
+    output = os.path.join(out_dir, "source.avi")
+    good = open(output, "rb").read()
+    clean = avi_check.check(output, source, transform)
+    if clean:
+        return [f"{kind}: the undamaged conversion does not pass: {clean}"]
+    missed = []
+    wrong = "180" if transform in avi_check.QUARTER_TURNS else "cw"
+    if not avi_check.check(output, source, wrong):
+        missed.append(f"{kind}: {transform} output checked as {wrong} passes")
+
+    damaged = os.path.join(out_dir, "damaged.avi")
+    for what, words, damage in damage_list:
+        data = bytearray(good)
+        damage(data, avi_check.parse_file(good, output))
+        open(damaged, "wb").write(data)
+        faults = avi_check.check(damaged, source, transform)
+        if any(words in fault for fault in faults):
+            print(f"ok  {kind} {what}: {next(f for f in faults if words in f)}")
+        else:
+            missed.append(f"{kind} {what}: expected a fault with {words!r}, got {faults}")
+    return missed
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cli", required=True)
+    args = parser.parse_args()
+    cli = os.path.abspath(args.cli)
+    work = tempfile.mkdtemp(prefix="kestrel-avi-check-")
+    try:
+        missed = expect_found(cli, work, "camera_422_audio", "cw", damages())
+        missed += expect_found(cli, work, "ffmpeg_opendml_index", "mirror-y", opendml_damages())
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for miss in missed:
+        print(f"MISSED  {miss}")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
