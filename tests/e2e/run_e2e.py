@@ -46,6 +46,15 @@ REFERENCE_FILTERS = {
     "mirror-y": "vflip",
 }
 
+# The other pictures of the same size that a wrong transform could give.
+WRONG_FILTERS = {
+    "cw": ["transpose=cclock", "transpose=cclock_flip", "transpose=clock_flip"],
+    "acw": ["transpose=clock", "transpose=cclock_flip", "transpose=clock_flip"],
+    "180": ["null", "hflip", "vflip"],
+    "mirror-x": ["null", "vflip", "hflip,vflip"],
+    "mirror-y": ["null", "hflip", "hflip,vflip"],
+}
+
 
 class Failure(Exception):
     pass
@@ -227,15 +236,22 @@ def parse_psnr_stats(text):
     return values
 
 
-def luma_psnr(output, source, transform, work):
-    """Per-frame PSNR of the output's luma against ffmpeg's transform of the source's."""
-    stats = os.path.join(work, f"psnr-{transform}.log")
-    graph = (f"[0:v]setpts=PTS-STARTPTS,extractplanes=y[out];"
-             f"[1:v]setpts=PTS-STARTPTS,extractplanes=y,{REFERENCE_FILTERS[transform]}[ref];"
-             f"[out][ref]psnr=stats_file='{stats}'")
-    run(["ffmpeg", "-v", "error", "-i", output, "-i", source, "-lavfi", graph, "-f", "null", "-"])
-    with open(stats) as log:
-        return parse_psnr_stats(log.read())
+def luma_psnr(output, source, filters, work):
+    """Per-frame PSNR of the output's luma against each of ffmpeg's filters
+    applied to the source's luma; one list of values per filter."""
+    count = len(filters)
+    graph = [f"[0:v]setpts=PTS-STARTPTS,extractplanes=y,split={count}" + "".join(f"[o{i}]" for i in range(count)),
+             f"[1:v]setpts=PTS-STARTPTS,extractplanes=y,split={count}" + "".join(f"[s{i}]" for i in range(count))]
+    stats = [os.path.join(work, f"psnr-{i}.log") for i in range(count)]
+    for i, (name, log) in enumerate(zip(filters, stats)):
+        graph.append(f"[s{i}]{name}[r{i}];[o{i}][r{i}]psnr=stats_file='{log}'")
+    run(["ffmpeg", "-v", "error", "-i", output, "-i", source, "-lavfi", ";".join(graph), "-f", "null", "-"])
+    values = []
+    for log in stats:
+        with open(log) as f:
+            values.append(parse_psnr_stats(f.read()))
+        os.remove(log)
+    return values
 
 
 def check_conversion(cli, source, transform, expected, work):
@@ -262,7 +278,7 @@ def check_conversion(cli, source, transform, expected, work):
         faults.append(f"ffmpeg -xerror decode exited with {decode.returncode}: "
                       f"{decode.stderr.decode(errors='replace').strip()}")
 
-    psnr = luma_psnr(output, source, transform, work)
+    psnr, *others = luma_psnr(output, source, [REFERENCE_FILTERS[transform]] + WRONG_FILTERS[transform], work)
     if len(psnr) != packets:
         faults.append(f"PSNR compared {len(psnr)} frames, expected {packets}")
     low = [(frame, value) for frame, value in enumerate(psnr) if value < MIN_PSNR]
@@ -270,6 +286,12 @@ def check_conversion(cli, source, transform, expected, work):
         faults.append(f"luma PSNR against ffmpeg's {REFERENCE_FILTERS[transform]} below {MIN_PSNR} dB "
                       f"in frames (frame, dB) {low}")
     expected["psnr"][transform] = min(psnr) if psnr else None
+    # The picture must tell the transforms apart: the output may not also
+    # pass for one of the others of the same output size.
+    for wrong, values in zip(WRONG_FILTERS[transform], others):
+        if values and min(values) >= MIN_PSNR:
+            faults.append(f"output also matches ffmpeg's {wrong} (lowest luma PSNR {min(values):.2f} dB): "
+                          "the test picture cannot tell the transforms apart")
 
     if expected["audio"] is not None and audio_packets(output) != expected["audio"]:
         faults.append("audio packets differ from the source's")
