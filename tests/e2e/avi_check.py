@@ -44,6 +44,7 @@ STRH_TYPE, STRH_HANDLER, STRH_FRAME_RIGHT, STRH_FRAME_BOTTOM = 0, 4, 52, 54
 # strf of a video stream (bitmap info header)
 STRF_WIDTH, STRF_HEIGHT = 4, 8
 # vprp (OpenDML video properties)
+VPRP_H_TOTAL, VPRP_V_TOTAL = 12, 16
 VPRP_ASPECT, VPRP_WIDTH, VPRP_HEIGHT, VPRP_FIELDS, VPRP_FIELD_INFO = 20, 24, 28, 32, 36
 VPRP_FIELD_SIZE = 32
 VPRP_FIELD_PAIRS = ((0, 4), (8, 12))  # compressed and valid bitmap height/width
@@ -147,7 +148,7 @@ def find_movi(riff):
     return movi[0]
 
 
-def walk(chunk, parent=None):
+def walk(chunk):
     """Yields (chunk, parent) depth-first in file order."""
     for child in chunk.children:
         yield child, chunk
@@ -338,6 +339,11 @@ class Comparison:
         aspect = le32(p, VPRP_ASPECT)
         changes = {VPRP_WIDTH: le32(p, VPRP_HEIGHT), VPRP_HEIGHT: le32(p, VPRP_WIDTH),
                    VPRP_ASPECT: (aspect << 16 | aspect >> 16) & 0xFFFFFFFF}
+        # The total line length and line count (with blanking) may stay or
+        # follow the picture.
+        h_total, v_total = le32(p, VPRP_H_TOTAL), le32(p, VPRP_V_TOTAL)
+        if (le32(o.payload, VPRP_H_TOTAL), le32(o.payload, VPRP_V_TOTAL)) == (v_total, h_total):
+            changes.update({VPRP_H_TOTAL: v_total, VPRP_V_TOTAL: h_total})
         for field in range(le32(p, VPRP_FIELDS)):
             base = VPRP_FIELD_INFO + field * VPRP_FIELD_SIZE
             if base + VPRP_FIELD_SIZE > len(p):

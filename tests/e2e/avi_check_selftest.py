@@ -3,9 +3,11 @@
 
 usage: avi_check_selftest.py --cli PATH/kestrel-cli
 
-Converts a camera-style file with odd-sized audio chunks (cw), checks that
-the result passes, then damages copies of it one way at a time and checks
-that each damage is reported with the expected words.
+Converts a camera-style file with odd-sized audio chunks (cw) and an ffmpeg
+file with OpenDML indexes and video properties (acw), checks that each
+result passes and fails when checked against another transform, then damages
+copies of it one way at a time and checks that each damage is reported with
+the expected words.
 """
 
 import argparse
@@ -153,7 +155,12 @@ def opendml_damages():
         put32(d, movi.offset + 4, movi.size - 4)
         put32(d, 4, r.size - 4)
 
+    def vprp_not_swapped(d, r):
+        start = find(r, b"vprp").offset + HEADER
+        swap32(d, start + avi_check.VPRP_WIDTH, start + avi_check.VPRP_HEIGHT)
+
     return [
+        ("vprp width and height not exchanged", "vprp", vprp_not_swapped),
         ("ix00 left in movi", "OpenDML index chunk left", index_left),
         ("indx left in strl", "OpenDML index chunk left", super_index_left),
         ("ix01 turned into a shorter JUNK", "expected a JUNK chunk of the same size", index_shrunk),
@@ -199,7 +206,7 @@ def main():
     work = tempfile.mkdtemp(prefix="kestrel-avi-check-")
     try:
         missed = expect_found(cli, work, "camera_422_audio", "cw", damages())
-        missed += expect_found(cli, work, "ffmpeg_opendml_index", "mirror-y", opendml_damages())
+        missed += expect_found(cli, work, "ffmpeg_opendml_index", "acw", opendml_damages())
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for miss in missed:
