@@ -152,7 +152,7 @@ def walk(chunk):
     """Yields (chunk, parent) depth-first in file order."""
     for child in chunk.children:
         yield child, chunk
-        yield from walk(child, chunk)
+        yield from walk(child)
 
 
 def check_output_alone(riff, faults):
