@@ -85,6 +85,8 @@ inline constexpr uint32_t kFlagNoTime = 0x100;   // AVIIF_NO_TIME
 // OpenDML video properties, chunk 'vprp' (only the fields that describe the picture).
 namespace vprp {
 inline constexpr uint32_t kMinimumSize = 44;      // up to and including one field description
+inline constexpr size_t kHTotalInT = 12;          // dwHTotalInT: writers store the frame width
+inline constexpr size_t kVTotalInLines = 16;      // dwVTotalInLines: writers store the frame height
 inline constexpr size_t kFrameAspectRatio = 20;   // dwFrameAspectRatio: x in the high, y in the low 16 bits
 inline constexpr size_t kFrameWidthInPixels = 24; // dwFrameWidthInPixels
 inline constexpr size_t kFrameHeightInLines = 28; // dwFrameHeightInLines

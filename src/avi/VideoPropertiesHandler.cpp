@@ -36,6 +36,7 @@ ChunkResult VideoPropertiesHandler::Process()
         return ChunkResult::Failure();
 
     using namespace avi::vprp;
+    SwapFields(data.data(), kHTotalInT, kVTotalInLines);
     SwapFields(data.data(), kFrameWidthInPixels, kFrameHeightInLines);
     // The display aspect ratio holds x in its high and y in its low 16 bits.
     const uint32_t aspect = ReadLe32(data.data() + kFrameAspectRatio);

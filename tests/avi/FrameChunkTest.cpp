@@ -182,7 +182,8 @@ TEST(FrameChunks, OpenDmlIndexesBecomeJunkOfTheSameSize)
 TEST(FrameChunks, VideoPropertiesFollowTheQuarterTurns)
 {
     Bytes vprp;
-    for (uint32_t value : {0u, 0u, 25u, 0u, 0u, (4u << 16) | 3u, uint32_t(kWidth), uint32_t(kHeight), 1u})
+    for (uint32_t value : {0u, 0u, 25u, uint32_t(kWidth), uint32_t(kHeight), (4u << 16) | 3u, uint32_t(kWidth),
+                           uint32_t(kHeight), 1u})
         PutLe32(vprp, value);
     for (uint32_t value : {uint32_t(kHeight), uint32_t(kWidth), uint32_t(kHeight), uint32_t(kWidth), 0u, 0u, 0u, 0u})
         PutLe32(vprp, value);
@@ -192,6 +193,8 @@ TEST(FrameChunks, VideoPropertiesFollowTheQuarterTurns)
     ASSERT_TRUE(turned.succeeded) << turned.message;
     const ChunkNode tree = ParseRiffFile(turned.output);
     const Bytes& got = tree.Find("vprp")->data;
+    EXPECT_EQ(GetLe32(got, 12), uint32_t(kHeight));
+    EXPECT_EQ(GetLe32(got, 16), uint32_t(kWidth));
     EXPECT_EQ(GetLe32(got, 20), (3u << 16) | 4u);
     EXPECT_EQ(GetLe32(got, 24), uint32_t(kHeight));
     EXPECT_EQ(GetLe32(got, 28), uint32_t(kWidth));
