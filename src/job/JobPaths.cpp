@@ -9,11 +9,14 @@ namespace kestrel {
 std::string MakeDestinationPath(std::string_view outputDirectory, std::string_view source)
 {
     constexpr char kSeparator = std::filesystem::path::preferred_separator;
-    const size_t slash = source.find_last_of(kSeparator);
     // The name part keeps its separator; a bare name gets one.
-    std::string name = slash == std::string_view::npos ? std::string(1, kSeparator) + std::string(source)
-                                                       : std::string(source.substr(slash));
-    return std::string(outputDirectory) + name;
+    const size_t slash = source.find_last_of(kSeparator);
+    const std::string_view name = slash == std::string_view::npos ? source : source.substr(slash + 1);
+    std::string destination;
+    destination.reserve(outputDirectory.size() + 1 + name.size());
+    destination.append(outputDirectory).push_back(kSeparator);
+    destination.append(name);
+    return destination;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
