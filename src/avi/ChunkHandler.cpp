@@ -62,7 +62,7 @@ ChunkResult ChunkHandler::WalkChildren()
     return total;
 }
 
-bool ChunkHandler::CopyPayload(uint64_t length, bool zeroFill)
+bool ChunkHandler::MovePayload(uint64_t length, Payload action)
 {
     std::vector<uint8_t>& buffer = context_.CopyBuffer;
     const uint64_t piece = std::min(length, kCopyPieceSize);
@@ -72,28 +72,47 @@ bool ChunkHandler::CopyPayload(uint64_t length, bool zeroFill)
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(length, buffer.size()));
         if (source_.Read(buffer.data(), n) == ChunkStream::kStreamFailure)
             return false;
-        if (zeroFill)
+        if (action == Payload::WriteZeros)
             std::fill_n(buffer.begin(), n, 0);
-        if (destination_.Write(buffer.data(), n) == ChunkStream::kStreamFailure)
+        if (action != Payload::Drop && destination_.Write(buffer.data(), n) == ChunkStream::kStreamFailure)
             return false;
         length -= n;
     }
     return true;
 }
 
-bool ChunkHandler::SkipPayload(uint64_t length)
+bool ChunkHandler::ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block)
 {
-    std::vector<uint8_t>& buffer = context_.CopyBuffer;
-    const uint64_t piece = std::min(length, kCopyPieceSize);
-    if (buffer.size() < piece)
-        buffer.resize(piece);
-    while (length > 0) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(length, buffer.size()));
-        if (source_.Read(buffer.data(), n) == ChunkStream::kStreamFailure)
-            return false;
-        length -= n;
+    if (!ReadHeader())
+        return false;
+    if (size_ != expectedSize) {
+        context_.Fail(status::kChunkWrongSize, id_);
+        return false;
     }
-    return true;
+    WriteLe32(block, id_);
+    WriteLe32(block + 4, size_);
+    return source_.Read(block + avi::kChunkHeaderSize, size_) != ChunkStream::kStreamFailure;
+}
+
+bool ChunkHandler::WriteListHeader(FourCC id, uint64_t& sizePos)
+{
+    sizePos = destination_.Position() + 4;
+    uint8_t header[avi::kChunkHeaderSize + avi::kListTypeSize];
+    WriteLe32(header, id);
+    WriteLe32(header + 4, 0);  // placeholder, patched behind the children
+    WriteLe32(header + 8, listType_);
+    return destination_.Write(header, sizeof header) != ChunkStream::kStreamFailure;
+}
+
+bool ChunkHandler::PatchSize(uint64_t sizePos, uint64_t size)
+{
+    if (size > UINT32_MAX) {
+        context_.Fail(status::kTooLarge);
+        return false;
+    }
+    uint8_t field[4];
+    WriteLe32(field, static_cast<uint32_t>(size));
+    return destination_.WriteAt(sizePos, field, sizeof field);
 }
 
 bool ChunkHandler::WriteChunkHeader(FourCC id, uint32_t size)
@@ -113,7 +132,7 @@ bool ChunkHandler::WritePad()
 // The plain copy: the chunk goes out as it came in, pad byte included.
 ChunkResult ChunkHandler::Process()
 {
-    if (!ReadHeader() || !WriteChunkHeader(id_, size_) || !CopyPayload(Padded(size_)))
+    if (!ReadHeader() || !WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
         return ChunkResult::Failure();
     const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
     return {total, total};

@@ -47,12 +47,19 @@ protected:
     // Reads the next FOURCC and creates its handler, or records why not.
     std::unique_ptr<ChunkHandler> CreateChildHandler();
 
-    // Copies `length` payload bytes from the source to the destination through
-    // CopyBuffer, in pieces no larger than the stream buffers; with zeroFill
-    // the bytes read are written as zeros.
-    bool CopyPayload(uint64_t length, bool zeroFill = false);
-    // Reads and drops `length` payload bytes.
-    bool SkipPayload(uint64_t length);
+    // Moves `length` payload bytes from the source through CopyBuffer, in
+    // pieces no larger than the stream buffers.
+    enum class Payload { Copy, WriteZeros, Drop };
+    bool MovePayload(uint64_t length, Payload action);
+    // Reads a chunk whose size must be `expectedSize` into `block`: FOURCC,
+    // size, then the data. Any other size is refused.
+    bool ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block);
+    // Writes the header of this list with a placeholder size; `sizePos` is
+    // where the size goes.
+    bool WriteListHeader(FourCC id, uint64_t& sizePos);
+    // Fills in a size written as a placeholder; refuses a size that does not
+    // fit its 32-bit field.
+    bool PatchSize(uint64_t sizePos, uint64_t size);
     bool WriteChunkHeader(FourCC id, uint32_t size);
     bool WritePad();
 

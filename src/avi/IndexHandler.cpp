@@ -6,7 +6,7 @@ namespace kestrel {
 
 ChunkResult IndexHandler::Process()
 {
-    if (!ReadHeader() || !SkipPayload(Padded(size_)))
+    if (!ReadHeader() || !MovePayload(Padded(size_), Payload::Drop))
         return ChunkResult::Failure();
     return {avi::kChunkHeaderSize + Padded(size_), 0};
 }

@@ -15,12 +15,8 @@ ChunkResult ListHandler::Process()
         return ChunkResult::Failure();
     }
 
-    const uint64_t sizePos = destination_.Position() + 4;
-    if (!WriteChunkHeader(avi::kList, 0))
-        return ChunkResult::Failure();
-    uint8_t type[4];
-    WriteLe32(type, listType_);
-    if (destination_.Write(type, sizeof type) == ChunkStream::kStreamFailure)
+    uint64_t sizePos = 0;
+    if (!WriteListHeader(avi::kList, sizePos))
         return ChunkResult::Failure();
     if (listType_ == avi::kMovi)
         context_.MoviBase = sizePos + 4;
@@ -28,14 +24,7 @@ ChunkResult ListHandler::Process()
     ChunkResult children = WalkChildren();
     if (children.Failed())
         return ChunkResult::Failure();
-    const uint64_t listSize = children.written + avi::kListTypeSize;
-    if (listSize > UINT32_MAX) {
-        context_.Fail(status::kTooLarge);
-        return ChunkResult::Failure();
-    }
-    uint8_t field[4];
-    WriteLe32(field, static_cast<uint32_t>(listSize));
-    if (!destination_.WriteAt(sizePos, field, sizeof field))
+    if (!PatchSize(sizePos, children.written + avi::kListTypeSize))
         return ChunkResult::Failure();
     if (children.written & 1) {
         if (!WritePad())

@@ -10,18 +10,10 @@ namespace kestrel {
 
 ChunkResult MainHeaderHandler::Process()
 {
-    if (!ReadHeader())
-        return ChunkResult::Failure();
-    if (size_ != avi::avih::kSize) {
-        context_.Fail(status::kChunkWrongSize, id_);
-        return ChunkResult::Failure();
-    }
     // FOURCC, size and header in one block, written back with one write.
     uint8_t block[avi::kChunkHeaderSize + avi::avih::kSize];
     uint8_t* header = block + avi::kChunkHeaderSize;
-    WriteLe32(block, id_);
-    WriteLe32(block + 4, size_);
-    if (source_.Read(header, avi::avih::kSize) == ChunkStream::kStreamFailure)
+    if (!ReadFixedSizeChunk(avi::avih::kSize, block))
         return ChunkResult::Failure();
 
     WriteLe32(header + avi::avih::kFlags, ReadLe32(header + avi::avih::kFlags) | avi::avih::kFlagHasIndex);

@@ -27,12 +27,8 @@ ChunkResult RiffHandler::Process()
         return ChunkResult::Failure();
     }
 
-    const uint64_t sizePos = destination_.Position() + 4;
-    if (!WriteChunkHeader(avi::kRiff, 0))
-        return ChunkResult::Failure();
-    uint8_t form[4];
-    WriteLe32(form, listType_);
-    if (destination_.Write(form, sizeof form) == ChunkStream::kStreamFailure)
+    uint64_t sizePos = 0;
+    if (!WriteListHeader(avi::kRiff, sizePos))
         return ChunkResult::Failure();
 
     const ChunkResult children = WalkChildren();
@@ -51,20 +47,10 @@ ChunkResult RiffHandler::Process()
         riffSize += avi::kChunkHeaderSize + indexSize;
         context_.LargestChunkSize = std::max<uint32_t>(context_.LargestChunkSize, static_cast<uint32_t>(indexSize));
     }
-    if (riffSize > UINT32_MAX) {
-        context_.Fail(status::kTooLarge);
+    if (!PatchSize(sizePos, riffSize))
         return ChunkResult::Failure();
-    }
-
-    uint8_t field[4];
-    WriteLe32(field, static_cast<uint32_t>(riffSize));
-    if (!destination_.WriteAt(sizePos, field, sizeof field))
+    if (context_.SuggestedBufferSizePos && !PatchSize(*context_.SuggestedBufferSizePos, context_.LargestChunkSize))
         return ChunkResult::Failure();
-    if (context_.SuggestedBufferSizePos) {
-        WriteLe32(field, context_.LargestChunkSize);
-        if (!destination_.WriteAt(*context_.SuggestedBufferSizePos, field, sizeof field))
-            return ChunkResult::Failure();
-    }
     if ((riffSize & 1) && !WritePad())
         return ChunkResult::Failure();
     return {children.consumed + avi::kChunkHeaderSize + avi::kListTypeSize,

@@ -19,7 +19,7 @@ ChunkResult StreamDataHandler::Process()
     entry.length = static_cast<uint32_t>(Padded(size_));
     AppendIndexEntry(context_.IndexEntries, entry);
 
-    if (!WriteChunkHeader(id_, size_) || !CopyPayload(Padded(size_)))
+    if (!WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
         return ChunkResult::Failure();
     const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
     return {total, total};

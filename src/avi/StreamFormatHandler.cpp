@@ -16,17 +16,9 @@ constexpr int32_t kMaximumDimension = 65500;
 
 ChunkResult StreamFormatHandler::Process()
 {
-    if (!ReadHeader())
-        return ChunkResult::Failure();
-    if (size_ != avi::strf::kSize) {
-        context_.Fail(status::kChunkWrongSize, id_);
-        return ChunkResult::Failure();
-    }
     uint8_t block[avi::kChunkHeaderSize + avi::strf::kSize];
     uint8_t* format = block + avi::kChunkHeaderSize;
-    WriteLe32(block, id_);
-    WriteLe32(block + 4, size_);
-    if (source_.Read(format, avi::strf::kSize) == ChunkStream::kStreamFailure)
+    if (!ReadFixedSizeChunk(avi::strf::kSize, block))
         return ChunkResult::Failure();
 
     const FourCC compression = ReadLe32(format + avi::strf::kCompression);

@@ -10,17 +10,9 @@ namespace kestrel {
 
 ChunkResult StreamHeaderHandler::Process()
 {
-    if (!ReadHeader())
-        return ChunkResult::Failure();
-    if (size_ != avi::strh::kSize) {
-        context_.Fail(status::kChunkWrongSize, id_);
-        return ChunkResult::Failure();
-    }
     uint8_t block[avi::kChunkHeaderSize + avi::strh::kSize];
     uint8_t* header = block + avi::kChunkHeaderSize;
-    WriteLe32(block, id_);
-    WriteLe32(block + 4, size_);
-    if (source_.Read(header, avi::strh::kSize) == ChunkStream::kStreamFailure)
+    if (!ReadFixedSizeChunk(avi::strh::kSize, block))
         return ChunkResult::Failure();
 
     const int32_t streamNumber = context_.StreamCount++;

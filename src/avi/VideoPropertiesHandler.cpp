@@ -23,7 +23,7 @@ ChunkResult VideoPropertiesHandler::Process()
         return ChunkResult::Failure();
     if (size_ < avi::vprp::kMinimumSize) {
         // Too short to describe the picture: copied as it is.
-        if (!WriteChunkHeader(id_, size_) || !CopyPayload(Padded(size_)))
+        if (!WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
             return ChunkResult::Failure();
         return {avi::kChunkHeaderSize + Padded(size_), avi::kChunkHeaderSize + Padded(size_)};
     }
