@@ -101,11 +101,20 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     // Head and standard DHT go in front of payload byte 20, which stays put.
     FrameHead head;
     std::memcpy(head.data(), frameIn.data() + kPayloadOffset, kFrameHeadSize);
-    if (!IsWholeHead(head)) {
+    const bool keepHead = IsWholeHead(head);
+    if (keepHead) {
+        std::memcpy(frameIn.data(), head.data(), kFrameHeadSize);
+        std::memcpy(frameIn.data() + kFrameHeadSize, StandardDhtSegment.data(), kStandardDhtSize);
+    } else if (head[0] == kMarkerPrefix && head[1] == kSoi) {
+        // SOI straight followed by the tables, as webcams write their frames:
+        // the DHT goes right behind SOI (over the payload's own SOI), and the
+        // new frame keeps the encoder's SOI and JFIF APP0 as its head.
+        frameIn[0] = kMarkerPrefix;
+        frameIn[1] = kSoi;
+        std::memcpy(frameIn.data() + kMarkerSize, StandardDhtSegment.data(), kStandardDhtSize);
+    } else {
         return {TranscodeError::Damaged, 0};
     }
-    std::memcpy(frameIn.data(), head.data(), kFrameHeadSize);
-    std::memcpy(frameIn.data() + kFrameHeadSize, StandardDhtSegment.data(), kStandardDhtSize);
 
     const PictureSize sourceSize{width, height};
     const CodecBuffer stream(frameIn.data(), payloadLength + kPayloadOffset);
@@ -129,7 +138,8 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
 
     // The new frame keeps the source's head in place of the encoder's SOI
     // and JFIF APP0, which are 20 bytes as well.
-    std::memcpy(frameOut.data(), head.data(), kFrameHeadSize);
+    if (keepHead)
+        std::memcpy(frameOut.data(), head.data(), kFrameHeadSize);
     return {TranscodeError::None, encoded.length};
 }
 

@@ -8,7 +8,8 @@
 
 namespace kestrel::mjpeg {
 
-// A compressed frame keeps its first 20 bytes (SOI and one APP0 segment).
+// A compressed frame keeps its first 20 bytes (SOI and one APP0 segment);
+// a frame whose tables follow SOI directly gets the encoder's SOI and APP0.
 inline constexpr uint32_t kFrameHeadSize = 20;
 // The frame payload sits this far into the input buffer: room for the head
 // and the 420-byte standard DHT segment in front of the rest of the frame.

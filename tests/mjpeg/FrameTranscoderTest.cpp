@@ -160,10 +160,10 @@ std::vector<DamagedCase> DamagedCases()
     std::copy(good.begin(), good.begin() + 20, garbage.begin());
     cases.push_back({"garbage behind a good head", garbage, TranscodeError::Damaged});
 
-    // SOI directly followed by DQT: the first 20 bytes are no whole segment.
-    Bytes noApp0 = good;
-    noApp0.erase(noApp0.begin() + 2, noApp0.begin() + 20);
-    cases.push_back({"no APP0 segment", noApp0, TranscodeError::Damaged});
+    // No SOI: nothing to put the standard tables behind.
+    Bytes noSoi = good;
+    noSoi.erase(noSoi.begin(), noSoi.begin() + 2);
+    cases.push_back({"no SOI", noSoi, TranscodeError::Damaged});
 
     cases.push_back({"cut inside the headers", Bytes(good.begin(), good.begin() + 100), TranscodeError::Damaged});
 
@@ -208,6 +208,24 @@ TEST(FrameTranscoder, DamagedFramesEndWithTheirError)
         // Only the room in front of payload byte 20 may change.
         EXPECT_TRUE(std::equal(tail.begin(), tail.end(), frameIn.begin() + static_cast<ptrdiff_t>(untouched)));
     }
+}
+
+// Webcams write SOI straight followed by the tables, with no APP0 and no
+// DHT: such a frame decodes with the standard tables and gets the encoder's
+// own SOI and JFIF APP0 as its head.
+TEST(FrameTranscoder, FrameWithoutAnApp0HeadGetsTheEncodersHead)
+{
+    const TestPicture source = test::QuadrantPicture(48, 32);
+    Bytes headless = test::EncodeTestJpeg(source);
+    headless.erase(headless.begin() + 2, headless.begin() + 20);
+    ASSERT_EQ(headless[2], 0xFF);
+    ASSERT_EQ(headless[3], 0xDB);  // DQT right behind SOI
+    const test::Transcoded out = test::Transcode(headless, 48, 32, RotationMode::Anticlockwise90);
+    ASSERT_EQ(out.result.error, TranscodeError::None);
+    EXPECT_EQ(test::Hex(out.frame.data(), 6), "FF D8 FF E0 00 10");
+    EXPECT_EQ(std::string(out.frame.begin() + 6, out.frame.begin() + 10), "JFIF");
+    const TestPicture picture = test::DecodeTestJpeg(out.frame);
+    EXPECT_GE(test::Psnr(picture, test::ReferenceTransform(source, RotationMode::Anticlockwise90), 0), 30.0);
 }
 
 // A frame with its own DHT decodes with it; the standard one in front of it is
