@@ -31,7 +31,8 @@ struct ConversionContext {
     std::optional<uint64_t> MoviBase;
     // Destination offset of the main header's dwSuggestedBufferSize; unset until an 'avih'.
     std::optional<uint64_t> SuggestedBufferSizePos;
-    // The largest size field of any non-list chunk, for dwSuggestedBufferSize.
+    // The largest size of any non-list chunk read or frame written, for
+    // dwSuggestedBufferSize.
     uint32_t LargestChunkSize = 0;
     uint32_t TotalFrames = 0;  // dwTotalFrames of the main header
     uint32_t FramesDone = 0;

@@ -77,6 +77,8 @@ ChunkResult VideoFrameHandler::Process()
         }
         newSize = result.length;
         newFrame = context_.FrameOutBuffer.data();
+        // dwSuggestedBufferSize must hold the re-encoded frames too.
+        context_.LargestChunkSize = std::max(context_.LargestChunkSize, newSize);
     }
 
     entry.length = static_cast<uint32_t>(Padded(newSize));
