@@ -54,12 +54,11 @@ TranscodeError ToTranscodeError(CodecStatus status)
     return TranscodeError::Damaged;
 }
 
-// Sizes both work images for a W x H picture. Their size stays for all
-// later frames of the conversion, so this allocates only on the first one.
-bool SizeWorkImages(TranscoderBuffers& buffers, size_t imageBytes) noexcept
+// Sizes the work image for a W x H picture. Its size stays for all later
+// frames of the conversion, so this allocates only on the first one.
+bool SizeWorkImage(TranscoderBuffers& buffers, size_t imageBytes) noexcept
 {
     try {
-        buffers.DecodedImage.resize(imageBytes);
         buffers.TransformedImage.resize(imageBytes);
     } catch (const std::bad_alloc&) {
         buffers.Release();
@@ -72,7 +71,6 @@ bool SizeWorkImages(TranscoderBuffers& buffers, size_t imageBytes) noexcept
 
 void TranscoderBuffers::Release()
 {
-    std::vector<uint8_t>().swap(DecodedImage);
     std::vector<uint8_t>().swap(TransformedImage);
 }
 
@@ -94,7 +92,7 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
         frameIn.size() < kPayloadOffset + static_cast<size_t>(payloadLength)) {
         return {TranscodeError::Damaged, 0};
     }
-    if (!SizeWorkImages(buffers, imageBytes)) {
+    if (!SizeWorkImage(buffers, imageBytes)) {
         return {TranscodeError::Damaged, 0};
     }
 
@@ -118,13 +116,14 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
 
     const PictureSize sourceSize{width, height};
     const CodecBuffer stream(frameIn.data(), payloadLength + kPayloadOffset);
+    // The decoder hands its rows over a strip at a time, and each strip goes
+    // straight to its place in the transformed picture: the picture is not
+    // stored upright first.
     const CodecStatus decoded =
-        Decode(stream, buffers.DecodedImage.data(), imageBytes, sourceSize, buffers.SourceQuantTables);
+        Decode(stream, buffers.TransformedImage.data(), imageBytes, sourceSize, buffers.SourceQuantTables, mode);
     if (decoded != CodecStatus::Ok) {
         return {ToTranscodeError(decoded), 0};
     }
-
-    TransformPixels(buffers.DecodedImage.data(), buffers.TransformedImage.data(), sourceSize, mode);
 
     const CodecBuffer pixels(buffers.TransformedImage.data(), static_cast<uint32_t>(imageBytes));
     const EncodeResult encoded =

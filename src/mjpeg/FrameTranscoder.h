@@ -18,11 +18,11 @@ inline constexpr uint32_t kPayloadOffset = 420;
 // The transcoder's per-conversion work buffers, allocated by the first frame
 // and reused by every later frame of the same conversion.
 struct TranscoderBuffers {
-    std::vector<uint8_t> DecodedImage;      // W x H x 3, Y Cb Cr, top row first
-    std::vector<uint8_t> TransformedImage;  // W' x H' x 3
+    // The decoded picture, already transformed: W' x H' x 3, Y Cb Cr, top row first.
+    std::vector<uint8_t> TransformedImage;
     mjpeg::SourceQuantTables SourceQuantTables;  // written by a frame's decode, read by its encode
 
-    // Frees both images; the next frame allocates them again.
+    // Frees the image; the next frame allocates it again.
     void Release();
 };
 

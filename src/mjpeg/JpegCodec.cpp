@@ -4,6 +4,7 @@
 #include "mjpeg/MemoryDestination.h"
 #include "mjpeg/MemorySource.h"
 #include "mjpeg/MjpegHeaderWriter.h"
+#include "mjpeg/PixelTransform.h"
 #include "mjpeg/StandardDht.h"
 
 #include <algorithm>
@@ -30,7 +31,8 @@ constexpr int kCr = 2;
 // setjmp: holds nothing that needs destroying, since a fatal library error
 // leaves it by longjmp.
 CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame, uint8_t* pixels,
-                        size_t capacity, PictureSize expected, SourceQuantTables& tables)
+                        size_t capacity, PictureSize expected, SourceQuantTables& tables,
+                        std::optional<RotationMode> transform)
 {
     InstallMemorySource(cinfo, source, frame);
     jpeg_read_header(cinfo, TRUE);
@@ -61,14 +63,27 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         std::copy(std::begin(quant->quantval), std::end(quant->quantval), tables.tables[ci].begin());
     }
 
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                  static_cast<JDIMENSION>(stride), 1);
+    // Rows come from the library a strip at a time and go straight to their
+    // place in `pixels`: as they are, or already transformed.
+    JSAMPARRAY strip = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                    static_cast<JDIMENSION>(stride), kStripRows);
     while (cinfo->output_scanline < cinfo->output_height) {
-        const size_t r = cinfo->output_scanline;
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
-            return CodecStatus::Failed;  // only a suspending source returns no row
+        const JDIMENSION first = cinfo->output_scanline;
+        const JDIMENSION wanted = std::min<JDIMENSION>(kStripRows, cinfo->output_height - first);
+        for (JDIMENSION got = 0; got < wanted;) {
+            const JDIMENSION rows = jpeg_read_scanlines(cinfo, strip + got, wanted - got);
+            if (rows == 0) {
+                return CodecStatus::Failed;  // only a suspending source returns no row
+            }
+            got += rows;
         }
-        std::memcpy(pixels + r * stride, row[0], stride);
+        if (transform) {
+            PlaceRows(strip, first, wanted, expected, *transform, pixels);
+        } else {
+            for (JDIMENSION k = 0; k < wanted; ++k) {
+                std::memcpy(pixels + (first + k) * stride, strip[k], stride);
+            }
+        }
     }
     jpeg_finish_decompress(cinfo);
     return CodecStatus::Ok;
@@ -119,7 +134,7 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
 }  // namespace
 
 CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables)
+                   SourceQuantTables& tables, std::optional<RotationMode> transform)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;
@@ -130,7 +145,7 @@ CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, P
         return CodecStatus::Failed;
     }
     jpeg_create_decompress(&cinfo);
-    const CodecStatus status = DecodeFrame(&cinfo, source, frame, pixels, capacity, expected, tables);
+    const CodecStatus status = DecodeFrame(&cinfo, source, frame, pixels, capacity, expected, tables, transform);
     jpeg_destroy_decompress(&cinfo);
     return status;
 }

@@ -6,6 +6,7 @@
 // fatal library error prints the library's message on stderr and ends the
 // call with CodecStatus::Failed.
 
+#include "job/RotationMode.h"
 #include "mjpeg/CodecBuffer.h"
 #include "mjpeg/LibJpeg.h"
 #include "mjpeg/PictureSize.h"
@@ -13,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kestrel::mjpeg {
@@ -28,9 +30,11 @@ enum class CodecStatus {
 // components (Y and Cb) use into `tables`, in natural order. A picture other
 // than `expected` x 3 YCbCr components is refused before any pixel is
 // written; nothing is written beyond `capacity` bytes. A stream that ends
-// before its EOI marker decodes with its missing part grey.
+// before its EOI marker decodes with its missing part grey. With a
+// `transform`, each row goes straight to its place in the transformed
+// picture (see PlaceRows) instead.
 CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables);
+                   SourceQuantTables& tables, std::optional<RotationMode> transform = std::nullopt);
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;

@@ -99,21 +99,18 @@ TEST(FrameTranscoder, LaterFramesReuseTheBuffersOfTheFirst)
     ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(first.size()), 64, 48,
                              RotationMode::Clockwise90, buffers).error,
               TranscodeError::None);
-    const uint8_t* decoded = buffers.DecodedImage.data();
     const uint8_t* transformed = buffers.TransformedImage.data();
     const uint8_t* out = frameOut.data();
-    EXPECT_EQ(buffers.DecodedImage.size(), 64u * 48 * 3);
+    EXPECT_EQ(buffers.TransformedImage.size(), 64u * 48 * 3);
 
     std::copy(second.begin(), second.end(), frameIn.begin() + kPayloadOffset);
     ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(second.size()), 64, 48,
                              RotationMode::Clockwise90, buffers).error,
               TranscodeError::None);
-    EXPECT_EQ(buffers.DecodedImage.data(), decoded);
     EXPECT_EQ(buffers.TransformedImage.data(), transformed);
     EXPECT_EQ(frameOut.data(), out);
 
     buffers.Release();
-    EXPECT_EQ(buffers.DecodedImage.capacity(), 0u);
     EXPECT_EQ(buffers.TransformedImage.capacity(), 0u);
 }
 
