@@ -38,8 +38,6 @@ public:
 
     // Reading: bytes of the file not yet handed out.
     uint64_t Remaining() const { return fileSize_ - Position(); }
-    // Reading: the size of the file when it was opened.
-    uint64_t FileSize() const { return fileSize_; }
 
     // Reading: copies `length` bytes at `offset` without moving the read
     // position; false when they are not all there.
