@@ -4,7 +4,7 @@
 // from the start of the chunk data, i.e. behind the 8-byte chunk header; all
 // integers little-endian.
 
-#include "avi/ByteOrder.h"
+#include "base/ByteOrder.h"
 
 #include <cstddef>
 

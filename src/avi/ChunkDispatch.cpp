@@ -14,7 +14,7 @@
 #include "avi/StreamHeaderHandler.h"
 #include "avi/VideoFrameHandler.h"
 #include "avi/VideoPropertiesHandler.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 namespace kestrel {
 namespace {
@@ -44,24 +44,18 @@ bool IsOpenDmlIndexChunk(FourCC id)
 
 }  // namespace
 
-std::unique_ptr<ChunkHandler> ChunkHandler::CreateChildHandler()
+std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, FourCC id, FourCC parent,
+                                                         Status& refusal)
 {
-    if (context_.status.StopRequested)
-        return nullptr;
-    uint8_t field[4];
-    if (source_.Read(field, sizeof field) == ChunkStream::kStreamFailure)
-        return nullptr;
-    const FourCC id = ReadLe32(field);
-    const FourCC parent = listType_;
-    ChunkStream& s = source_;
-    ChunkStream& d = destination_;
-    ConversionContext& c = context_;
-
+    ChunkStream& s = c.source;
+    ChunkStream& d = c.destination;
     const auto refuse = [&](int32_t code, uint32_t detail = 0) {
-        c.Fail(code, detail);
+        refusal = Status::Fail(code, detail);
         return nullptr;
     };
 
+    if (parent == 0)
+        return id == avi::kRiff ? std::make_unique<RiffHandler>(id, s, d, c) : refuse(status::kNotRiff, id);
     if (id == avi::kIdx1)
         return c.MoviBase ? std::make_unique<IndexHandler>(id, s, d, c) : refuse(status::kIdx1BeforeMovi);
     if (id == avi::kList)
@@ -107,21 +101,6 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateChildHandler()
     if ((parent == avi::kMovi || parent == avi::kRec) && IsOpenDmlIndexChunk(id))
         return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
     return std::make_unique<ChunkHandler>(id, s, d, c);
-}
-
-std::unique_ptr<ChunkHandler> OpenRiff(ConversionContext& context)
-{
-    if (context.status.StopRequested)
-        return nullptr;
-    uint8_t field[4];
-    if (context.source.Read(field, sizeof field) == ChunkStream::kStreamFailure)
-        return nullptr;
-    const FourCC id = ReadLe32(field);
-    if (id != avi::kRiff) {
-        context.Fail(status::kNotRiff, id);
-        return nullptr;
-    }
-    return std::make_unique<RiffHandler>(id, context.source, context.destination, context);
 }
 
 }  // namespace kestrel

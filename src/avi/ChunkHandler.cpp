@@ -2,7 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
@@ -13,6 +13,16 @@ namespace {
 // size needs no more memory than the stream buffers.
 constexpr uint64_t kCopyPieceSize = 16u * 1024 * 1024;
 
+bool IsList(FourCC id) { return id == avi::kList || id == avi::kRiff; }
+
+Status Overrun(FourCC id, uint64_t start, FourCC parentType)
+{
+    Failure failure{status::kChunkOverrun, id};
+    failure.offset = start;
+    failure.parent = parentType;
+    return failure;
+}
+
 }  // namespace
 
 ChunkHandler::ChunkHandler(FourCC id, ChunkStream& source, ChunkStream& destination, ConversionContext& context)
@@ -21,48 +31,68 @@ ChunkHandler::ChunkHandler(FourCC id, ChunkStream& source, ChunkStream& destinat
     context_.LastChunkId = id;
 }
 
-bool ChunkHandler::ReadHeader()
+Status ChunkHandler::ConvertChunk(ConversionContext& context, FourCC parentType, uint64_t parentEnd)
 {
-    uint8_t field[4];
-    if (source_.Read(field, sizeof field) == ChunkStream::kStreamFailure)
-        return false;
-    size_ = ReadLe32(field);
-    if (id_ != avi::kList && id_ != avi::kRiff)
-        context_.LargestChunkSize = std::max(context_.LargestChunkSize, size_);
-    return true;
+    if (context.status.StopRequested)
+        return Status::Stopped();
+    ChunkStream& source = context.source;
+    const uint64_t start = source.Position();
+    uint8_t header[avi::kChunkHeaderSize];
+    if (!source.Read(header, 4))
+        return source.Result();
+    const FourCC id = ReadLe32(header);
+
+    Status refusal;
+    std::unique_ptr<ChunkHandler> handler = CreateHandler(context, id, parentType, refusal);
+    if (!handler)
+        return refusal;
+    if (!source.Read(header + 4, 4))
+        return source.Result();
+    const uint32_t size = ReadLe32(header + 4);
+
+    // The declared data must lie inside the enclosing list and the file; the
+    // pad byte of odd data is not counted by every writer.
+    const uint64_t end = start + avi::kChunkHeaderSize + size;
+    if (end > parentEnd)
+        return Overrun(id, start, parentType);
+    if (end > source.Size())
+        return Overrun(id, start, 0);
+    if (!IsList(id))
+        context.LargestChunkSize = std::max(context.LargestChunkSize, size);
+
+    handler->size_ = size;
+    handler->start_ = start;
+    if (Status processed = handler->Process(); !processed.Ok())
+        return processed;
+
+    // What the handler left unread, and the pad byte, end the chunk here.
+    const uint64_t padded = start + avi::kChunkHeaderSize + Padded(size);
+    if (source.Position() < padded)
+        return handler->MovePayload(padded - source.Position(), Payload::Drop);
+    return source.Result();
 }
 
-bool ChunkHandler::ReadListType()
+Status ChunkHandler::ReadListType()
 {
-    if (size_ < avi::kListTypeSize) {
-        context_.Fail(status::kChunkWrongSize, id_);
-        return false;
-    }
+    if (size_ < avi::kListTypeSize)
+        return Status::Fail(status::kChunkWrongSize, id_);
     uint8_t field[4];
-    if (source_.Read(field, sizeof field) == ChunkStream::kStreamFailure)
-        return false;
+    if (!source_.Read(field, sizeof field))
+        return source_.Result();
     listType_ = ReadLe32(field);
-    size_ -= avi::kListTypeSize;
-    return true;
+    return {};
 }
 
-ChunkResult ChunkHandler::WalkChildren()
+Status ChunkHandler::WalkChildren()
 {
-    ChunkResult total{0, 0};
-    while (total.consumed < size_) {
-        std::unique_ptr<ChunkHandler> child = CreateChildHandler();
-        if (!child)
-            return ChunkResult::Failure();
-        const ChunkResult result = child->Process();
-        if (result.Failed())
-            return ChunkResult::Failure();
-        total.consumed += result.consumed;
-        total.written += result.written;
-    }
-    return total;
+    const uint64_t end = start_ + avi::kChunkHeaderSize + size_;
+    while (source_.Position() < end)
+        if (Status child = ConvertChunk(context_, listType_, end); !child.Ok())
+            return child;
+    return {};
 }
 
-bool ChunkHandler::MovePayload(uint64_t length, Payload action)
+Status ChunkHandler::MovePayload(uint64_t length, Payload action)
 {
     std::vector<uint8_t>& buffer = context_.CopyBuffer;
     const uint64_t piece = std::min(length, kCopyPieceSize);
@@ -70,72 +100,72 @@ bool ChunkHandler::MovePayload(uint64_t length, Payload action)
         buffer.resize(piece);
     while (length > 0) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(length, buffer.size()));
-        if (source_.Read(buffer.data(), n) == ChunkStream::kStreamFailure)
-            return false;
+        if (!source_.Read(buffer.data(), n))
+            return source_.Result();
         if (action == Payload::WriteZeros)
             std::fill_n(buffer.begin(), n, 0);
-        if (action != Payload::Drop && destination_.Write(buffer.data(), n) == ChunkStream::kStreamFailure)
-            return false;
+        if (action != Payload::Drop && !destination_.Write(buffer.data(), n))
+            return destination_.Result();
         length -= n;
     }
-    return true;
+    return {};
 }
 
-bool ChunkHandler::ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block)
+Status ChunkHandler::ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block)
 {
-    if (!ReadHeader())
-        return false;
-    if (size_ != expectedSize) {
-        context_.Fail(status::kChunkWrongSize, id_);
-        return false;
-    }
+    if (size_ != expectedSize)
+        return Status::Fail(status::kChunkWrongSize, id_);
     WriteLe32(block, id_);
     WriteLe32(block + 4, size_);
-    return source_.Read(block + avi::kChunkHeaderSize, size_) != ChunkStream::kStreamFailure;
+    source_.Read(block + avi::kChunkHeaderSize, size_);
+    return source_.Result();
 }
 
-bool ChunkHandler::WriteListHeader(FourCC id, uint64_t& sizePos)
+uint64_t ChunkHandler::BeginChunk(FourCC id, FourCC listType)
 {
-    sizePos = destination_.Position() + 4;
+    const uint64_t start = destination_.Position();
     uint8_t header[avi::kChunkHeaderSize + avi::kListTypeSize];
     WriteLe32(header, id);
-    WriteLe32(header + 4, 0);  // placeholder, patched behind the children
-    WriteLe32(header + 8, listType_);
-    return destination_.Write(header, sizeof header) != ChunkStream::kStreamFailure;
+    WriteLe32(header + 4, 0);  // filled in by EndChunk
+    WriteLe32(header + 8, listType);
+    destination_.Write(header, IsList(id) ? sizeof header : avi::kChunkHeaderSize);
+    return start;
 }
 
-bool ChunkHandler::PatchSize(uint64_t sizePos, uint64_t size)
+Status ChunkHandler::EndChunk(uint64_t start)
 {
-    if (size > UINT32_MAX) {
-        context_.Fail(status::kTooLarge);
-        return false;
+    const uint64_t size = destination_.Position() - start - avi::kChunkHeaderSize;
+    if (Status patched = PatchLe32(start + 4, size); !patched.Ok())
+        return patched;
+    if (size & 1) {
+        const uint8_t zero = 0;
+        destination_.Write(&zero, 1);
     }
+    return destination_.Result();
+}
+
+Status ChunkHandler::PatchLe32(uint64_t position, uint64_t value)
+{
+    if (value > UINT32_MAX)
+        return Status::Fail(status::kTooLarge);
     uint8_t field[4];
-    WriteLe32(field, static_cast<uint32_t>(size));
-    return destination_.WriteAt(sizePos, field, sizeof field);
+    WriteLe32(field, static_cast<uint32_t>(value));
+    destination_.WriteAt(position, field, sizeof field);
+    return destination_.Result();
 }
 
-bool ChunkHandler::WriteChunkHeader(FourCC id, uint32_t size)
+// The plain copy: the chunk goes out as it came in.
+Status ChunkHandler::Process()
 {
-    uint8_t header[avi::kChunkHeaderSize];
-    WriteLe32(header, id);
-    WriteLe32(header + 4, size);
-    return destination_.Write(header, sizeof header) != ChunkStream::kStreamFailure;
+    const uint64_t start = BeginChunk(id_);
+    if (Status moved = MovePayload(size_, Payload::Copy); !moved.Ok())
+        return moved;
+    return EndChunk(start);
 }
 
-bool ChunkHandler::WritePad()
+Status ConvertRiffFile(ConversionContext& context)
 {
-    const uint8_t zero = 0;
-    return destination_.Write(&zero, 1) != ChunkStream::kStreamFailure;
-}
-
-// The plain copy: the chunk goes out as it came in, pad byte included.
-ChunkResult ChunkHandler::Process()
-{
-    if (!ReadHeader() || !WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
-        return ChunkResult::Failure();
-    const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
-    return {total, total};
+    return ChunkHandler::ConvertChunk(context, 0, context.source.Size());
 }
 
 }  // namespace kestrel

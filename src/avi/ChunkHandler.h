@@ -1,7 +1,8 @@
 #pragma once
 
-#include "avi/ByteOrder.h"
 #include "avi/ConversionContext.h"
+#include "base/ByteOrder.h"
+#include "base/Failure.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,21 +11,12 @@ namespace kestrel {
 
 class ChunkStream;
 
-// What a handler did with its chunk: source bytes consumed and destination
-// bytes written, each including the 8-byte header and any pad byte.
-struct ChunkResult {
-    static constexpr uint64_t kFailed = UINT64_MAX;
-
-    uint64_t consumed = kFailed;
-    uint64_t written = 0;
-
-    static ChunkResult Failure() { return {}; }
-    bool Failed() const { return consumed == kFailed; }
-};
-
-// One chunk being converted. The dispatcher reads the FOURCC and creates the
-// handler; Process reads the rest of the chunk from the source and writes
-// its converted form. The base class converts by copying the chunk unchanged.
+// One chunk being converted. The walker reads its FOURCC, has the dispatcher
+// create its handler, reads its size and checks it against the enclosing
+// list and the file; Process then reads the chunk's data (size() bytes from
+// the source) and writes its converted form. The walker owns the chunk's
+// extent: data the handler left unread and the pad byte are skipped by it.
+// The base class converts by copying the chunk unchanged.
 class ChunkHandler {
 public:
     ChunkHandler(FourCC id, ChunkStream& source, ChunkStream& destination, ConversionContext& context);
@@ -32,49 +24,57 @@ public:
     ChunkHandler(const ChunkHandler&) = delete;
     ChunkHandler& operator=(const ChunkHandler&) = delete;
 
-    virtual ChunkResult Process();
+    virtual Status Process();
 
     FourCC Id() const { return id_; }
     FourCC ListType() const { return listType_; }
+    uint32_t size() const { return size_; }
+
+    // The walker: converts the chunk that starts at the source's position,
+    // which lies inside a list of type `parentType` ending at source offset
+    // `parentEnd` (0 and the file's size at the top).
+    static Status ConvertChunk(ConversionContext& context, FourCC parentType, uint64_t parentEnd);
 
 protected:
-    // Reads the size field; raises LargestChunkSize for non-list chunks.
-    bool ReadHeader();
-    // Reads the list type of a RIFF or LIST chunk and reduces size to its children.
-    bool ReadListType();
-    // Converts the children of this list, `size` bytes of them.
-    ChunkResult WalkChildren();
-    // Reads the next FOURCC and creates its handler, or records why not.
-    std::unique_ptr<ChunkHandler> CreateChildHandler();
+    // Reads the list type of a RIFF or LIST chunk.
+    Status ReadListType();
+    // Converts the children of this list, up to the end of its data.
+    Status WalkChildren();
+    // The dispatcher: creates the handler of a chunk `id` inside a list of
+    // type `parentType` (0: the file itself), or says why it is refused there.
+    static std::unique_ptr<ChunkHandler> CreateHandler(ConversionContext& context, FourCC id, FourCC parentType,
+                                                       Status& refusal);
 
     // Moves `length` payload bytes from the source through CopyBuffer, in
     // pieces no larger than the stream buffers.
     enum class Payload { Copy, WriteZeros, Drop };
-    bool MovePayload(uint64_t length, Payload action);
-    // Reads a chunk whose size must be `expectedSize` into `block`: FOURCC,
-    // size, then the data. Any other size is refused.
-    bool ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block);
-    // Writes the header of this list with a placeholder size; `sizePos` is
-    // where the size goes.
-    bool WriteListHeader(FourCC id, uint64_t& sizePos);
-    // Fills in a size written as a placeholder; refuses a size that does not
-    // fit its 32-bit field.
-    bool PatchSize(uint64_t sizePos, uint64_t size);
-    bool WriteChunkHeader(FourCC id, uint32_t size);
-    bool WritePad();
+    Status MovePayload(uint64_t length, Payload action);
+    // Reads the data of a chunk whose size must be `expectedSize` into
+    // `block` behind its FOURCC and size. Any other size is refused.
+    Status ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block);
+
+    // Opens a chunk in the destination: FOURCC, a size field that EndChunk
+    // fills in and, for RIFF and LIST, the list type. Returns the chunk's
+    // destination offset.
+    uint64_t BeginChunk(FourCC id, FourCC listType = 0);
+    // Closes the chunk opened at `start`: its size field says how many bytes
+    // were written since, and a pad byte follows odd data.
+    Status EndChunk(uint64_t start);
+    // Overwrites a 32-bit field written earlier.
+    Status PatchLe32(uint64_t position, uint64_t value);
 
     static constexpr uint64_t Padded(uint64_t size) { return size + (size & 1); }
 
     FourCC id_;
     FourCC listType_ = 0;
     uint32_t size_ = 0;
+    uint64_t start_ = 0;  // the chunk's source offset
     ChunkStream& source_;
     ChunkStream& destination_;
     ConversionContext& context_;
 };
 
-// Reads the file's first FOURCC and creates the handler of its RIFF chunk,
-// or records why the file is refused.
-std::unique_ptr<ChunkHandler> OpenRiff(ConversionContext& context);
+// Converts the whole source file: its RIFF chunk, and what may follow it.
+Status ConvertRiffFile(ConversionContext& context);
 
 }  // namespace kestrel

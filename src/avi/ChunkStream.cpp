@@ -1,12 +1,42 @@
 #include "avi/ChunkStream.h"
 
-#include "job/StatusCode.h"
-
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
 namespace kestrel {
+namespace {
+
+// 64-bit file offsets on every platform.
+bool SeekTo(std::FILE* file, uint64_t offset)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool SeekToEnd(std::FILE* file)
+{
+#ifdef _WIN32
+    return _fseeki64(file, 0, SEEK_END) == 0;
+#else
+    return fseeko(file, 0, SEEK_END) == 0;
+#endif
+}
+
+int64_t Tell(std::FILE* file)
+{
+#ifdef _WIN32
+    return _ftelli64(file);
+#else
+    return static_cast<int64_t>(ftello(file));
+#endif
+}
+
+}  // namespace
 
 ChunkStream::~ChunkStream()
 {
@@ -14,41 +44,38 @@ ChunkStream::~ChunkStream()
         std::fclose(file_);
 }
 
-void ChunkStream::Open(const std::string& path, bool forWriting, uint32_t capacity, ConversionStatus& status)
+bool ChunkStream::Open(const std::string& path, bool forWriting, uint32_t capacity)
 {
-    status_ = &status;
     writing_ = forWriting;
     capacity_ = capacity;
     count_ = cursor_ = 0;
     flushed_ = fileSize_ = 0;
+    failure_ = {};
     buffer_.reset(new (std::nothrow) uint8_t[capacity]);
+    if (!buffer_) {
+        errno = ENOMEM;
+        return false;
+    }
     file_ = std::fopen(path.c_str(), forWriting ? "wb" : "rb");
     if (!file_)
-        return;
-    if (!buffer_) {
-        std::fclose(file_);
-        file_ = nullptr;
-        return;
-    }
+        return false;
     // The stream does its own buffering; the C library's would only copy twice.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (!forWriting && std::fseek(file_, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file_);
+    if (!forWriting && SeekToEnd(file_)) {
+        const int64_t size = Tell(file_);
         fileSize_ = size > 0 ? static_cast<uint64_t>(size) : 0;
-        std::fseek(file_, 0, SEEK_SET);
+        SeekTo(file_, 0);
     }
+    return true;
 }
 
-uint32_t ChunkStream::FailRead()
+bool ChunkStream::Fail()
 {
-    status_->Record(status::kReadError);
-    return kStreamFailure;
-}
-
-uint32_t ChunkStream::FailWrite()
-{
-    status_->Record(status::kWriteError);
-    return kStreamFailure;
+    if (Good()) {
+        failure_.code = writing_ ? status::kWriteError : status::kReadError;
+        failure_.systemError = errno;
+    }
+    return false;
 }
 
 uint64_t ChunkStream::Position() const
@@ -56,26 +83,27 @@ uint64_t ChunkStream::Position() const
     return flushed_ + (writing_ ? count_ : cursor_);
 }
 
-uint32_t ChunkStream::Read(void* destination, uint32_t length)
+bool ChunkStream::Read(void* destination, uint32_t length)
 {
-    if (!file_ || writing_ || length == kStreamFailure)
-        return FailRead();
+    if (!Good() || !file_ || writing_)
+        return Fail();
     auto* out = static_cast<uint8_t*>(destination);
     uint32_t available = count_ - cursor_;
     if (length <= available) {
         std::memcpy(out, buffer_.get() + cursor_, length);
         cursor_ += length;
-        return length;
+        return true;
     }
 
     if (length > capacity_) {
         // Larger than the whole buffer: hand out what is buffered, read the rest straight.
         std::memcpy(out, buffer_.get() + cursor_, available);
         const size_t rest = length - available;
+        errno = 0;
         const size_t got = std::fread(out + available, 1, rest, file_);
         flushed_ += count_ + got;
         count_ = cursor_ = 0;
-        return got == rest ? length : FailRead();
+        return got == rest || Fail();
     }
 
     if (length > capacity_ - count_) {
@@ -85,13 +113,14 @@ uint32_t ChunkStream::Read(void* destination, uint32_t length)
         count_ = available;
         cursor_ = 0;
     }
+    errno = 0;
     count_ += static_cast<uint32_t>(std::fread(buffer_.get() + count_, 1, capacity_ - count_, file_));
     available = count_ - cursor_;
     if (length > available)
-        return FailRead();  // the bytes obtained stay buffered
+        return Fail();  // the bytes obtained stay buffered
     std::memcpy(out, buffer_.get() + cursor_, length);
     cursor_ += length;
-    return length;
+    return true;
 }
 
 bool ChunkStream::Flush()
@@ -105,54 +134,51 @@ bool ChunkStream::Flush()
     return true;
 }
 
-uint32_t ChunkStream::Write(const void* source, uint32_t length)
+bool ChunkStream::Write(const void* source, uint32_t length)
 {
-    if (!file_ || !writing_ || length == kStreamFailure)
-        return FailWrite();
+    if (!Good() || !file_ || !writing_)
+        return Fail();
     if (length > capacity_ - count_ && !Flush())
-        return FailWrite();  // the pending bytes stay buffered
+        return Fail();  // the pending bytes stay buffered
     if (length > capacity_) {
         // Larger than the whole buffer: straight to the file.
         if (std::fwrite(source, 1, length, file_) != length)
-            return FailWrite();
+            return Fail();
         flushed_ += length;
-        return length;
+        return true;
     }
     std::memcpy(buffer_.get() + count_, source, length);
     count_ += length;
     cursor_ = count_;
-    return length;
+    return true;
 }
 
 bool ChunkStream::PeekAt(uint64_t offset, void* destination, uint32_t length)
 {
-    if (!file_ || writing_ || offset > fileSize_ || length > fileSize_ - offset)
+    if (!Good() || !file_ || writing_ || offset > fileSize_ || length > fileSize_ - offset)
         return false;
-    const long resume = std::ftell(file_);
-    bool ok = std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0 &&
-              std::fread(destination, 1, length, file_) == length;
-    ok = std::fseek(file_, resume, SEEK_SET) == 0 && ok;
+    const int64_t resume = Tell(file_);
+    bool ok = resume >= 0 && SeekTo(file_, offset) && std::fread(destination, 1, length, file_) == length;
+    if (resume >= 0 && !SeekTo(file_, static_cast<uint64_t>(resume)))
+        return Fail();
     return ok;
 }
 
 bool ChunkStream::WriteAt(uint64_t offset, const void* source, uint32_t length)
 {
-    if (!file_ || !writing_ || offset + length > Position()) {
-        FailWrite();
-        return false;
+    if (!Good() || !file_ || !writing_ || offset + length > Position()) {
+        errno = EINVAL;
+        return Fail();
     }
     const auto* in = static_cast<const uint8_t*>(source);
     if (offset < flushed_) {
         // The leading bytes have reached the file already: patch them there.
         const uint32_t inFile = static_cast<uint32_t>(std::min<uint64_t>(length, flushed_ - offset));
-        const long resume = std::ftell(file_);
-        bool ok = resume >= 0 && std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0 &&
-                  std::fwrite(in, 1, inFile, file_) == inFile;
-        ok = std::fseek(file_, resume, SEEK_SET) == 0 && ok;
-        if (!ok) {
-            FailWrite();
-            return false;
-        }
+        const int64_t resume = Tell(file_);
+        bool ok = resume >= 0 && SeekTo(file_, offset) && std::fwrite(in, 1, inFile, file_) == inFile;
+        ok = resume >= 0 && SeekTo(file_, static_cast<uint64_t>(resume)) && ok;
+        if (!ok)
+            return Fail();
         in += inFile;
         offset += inFile;
         length -= inFile;
@@ -165,14 +191,14 @@ bool ChunkStream::Close()
 {
     bool ok = true;
     if (file_) {
-        if (writing_ && !Flush())
-            ok = false;
+        if (writing_ && Good() && !Flush())
+            ok = Fail();
         if (std::fclose(file_) != 0 && writing_)
-            ok = false;
+            ok = Fail();
         file_ = nullptr;
     }
     buffer_.reset();
-    return ok;
+    return ok && Good();
 }
 
 }  // namespace kestrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "job/ConversionStatus.h"
+#include "base/Failure.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,51 +13,53 @@ namespace kestrel {
 // front to back through one large buffer, plus WriteAt to patch bytes written
 // earlier (size fields of enclosing chunks). Offsets are 64-bit.
 //
-// Read and Write return the length asked for, or kStreamFailure after
-// recording status 3 (read) or 4 (write) in the conversion's status.
+// The stream remembers its first error: after a failed Read, Write or
+// WriteAt every later one fails at once, and Result() tells what went wrong
+// (status 3 or 4, with the system's error number).
 class ChunkStream {
 public:
-    static constexpr uint32_t kStreamFailure = 0xFFFFFFFF;
-
     ChunkStream() = default;
     ~ChunkStream();
     ChunkStream(const ChunkStream&) = delete;
     ChunkStream& operator=(const ChunkStream&) = delete;
 
-    // Opens `path` ("rb" or "wb") with a buffer of `capacity` bytes. A failed
-    // open leaves IsOpen() false; nothing is recorded here.
-    void Open(const std::string& path, bool forWriting, uint32_t capacity, ConversionStatus& status);
+    // Opens `path` ("rb" or "wb") with a buffer of `capacity` bytes; false
+    // when it can't, with errno as the system left it.
+    bool Open(const std::string& path, bool forWriting, uint32_t capacity);
     bool IsOpen() const { return file_ != nullptr; }
 
-    uint32_t Read(void* destination, uint32_t length);
-    uint32_t Write(const void* source, uint32_t length);
+    bool Read(void* destination, uint32_t length);
+    bool Write(const void* source, uint32_t length);
 
     // Writing: the file offset at which the next written byte lands.
     // Reading: the file offset of the next byte Read hands out.
     uint64_t Position() const;
 
-    // Reading: bytes of the file not yet handed out.
+    // Reading: the file's size, and the bytes of it not yet handed out.
+    uint64_t Size() const { return fileSize_; }
     uint64_t Remaining() const { return fileSize_ - Position(); }
 
     // Reading: copies `length` bytes at `offset` without moving the read
-    // position; false when they are not all there.
+    // position; false when they are not all there. Not an error of the stream.
     bool PeekAt(uint64_t offset, void* destination, uint32_t length);
 
-    // Writing: overwrites `length` bytes written earlier at `offset`. A failed
-    // patch of bytes already in the file records status 4 and returns false.
+    // Writing: overwrites `length` bytes written earlier at `offset`.
     bool WriteAt(uint64_t offset, const void* source, uint32_t length);
 
     // Writes out pending bytes and closes the file; false when that failed.
     bool Close();
 
+    bool Good() const { return failure_.code == status::kNone; }
+    // Ok, or the stream's first failure.
+    Status Result() const { return Good() ? Status() : Status(failure_); }
+
 private:
     bool Flush();
-    uint32_t FailRead();
-    uint32_t FailWrite();
+    bool Fail();
 
     std::FILE* file_ = nullptr;
     bool writing_ = false;
-    ConversionStatus* status_ = nullptr;
+    Failure failure_;
     std::unique_ptr<uint8_t[]> buffer_;
     uint32_t capacity_ = 0;
     uint32_t count_ = 0;   // reading: valid bytes in the buffer; writing: pending bytes

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "avi/ByteOrder.h"
 #include "avi/IndexEntry.h"
-#include "job/ConversionStatus.h"
-#include "job/RotationMode.h"
+#include "base/ByteOrder.h"
+#include "base/ConversionStatus.h"
+#include "base/Transform.h"
 #include "mjpeg/FrameTranscoder.h"
 
 #include <cstdint>
@@ -60,8 +60,6 @@ struct ConversionContext {
 
     // Resets the values that describe one file.
     void StartFile();
-    // Records a failure and asks the walk to stop.
-    void Fail(int32_t code, uint32_t detail = 0, uint32_t detail2 = 0) { status.Record(code, detail, detail2); }
 };
 
 // Frees every buffer that a conversion allocates on first use.

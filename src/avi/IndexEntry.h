@@ -1,6 +1,6 @@
 #pragma once
 
-#include "avi/ByteOrder.h"
+#include "base/ByteOrder.h"
 
 #include <vector>
 

@@ -1,14 +1,12 @@
 #include "avi/IndexHandler.h"
 
-#include "avi/AviLayout.h"
-
 namespace kestrel {
 
-ChunkResult IndexHandler::Process()
+// The old index is left unread (the walker skips it); the RIFF handler
+// writes the new one.
+Status IndexHandler::Process()
 {
-    if (!ReadHeader() || !MovePayload(Padded(size_), Payload::Drop))
-        return ChunkResult::Failure();
-    return {avi::kChunkHeaderSize + Padded(size_), 0};
+    return {};
 }
 
 }  // namespace kestrel

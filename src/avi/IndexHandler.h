@@ -9,7 +9,7 @@ namespace kestrel {
 class IndexHandler : public ChunkHandler {
 public:
     using ChunkHandler::ChunkHandler;
-    ChunkResult Process() override;
+    Status Process() override;
 };
 
 }  // namespace kestrel

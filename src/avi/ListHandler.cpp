@@ -2,37 +2,23 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 namespace kestrel {
 
-ChunkResult ListHandler::Process()
+Status ListHandler::Process()
 {
-    if (!ReadHeader() || !ReadListType())
-        return ChunkResult::Failure();
-    if (listType_ == avi::kRec && parentListType_ != avi::kMovi) {
-        context_.Fail(status::kRecOutsideMovi);
-        return ChunkResult::Failure();
-    }
+    if (Status type = ReadListType(); !type.Ok())
+        return type;
+    if (listType_ == avi::kRec && parentListType_ != avi::kMovi)
+        return Status::Fail(status::kRecOutsideMovi);
 
-    uint64_t sizePos = 0;
-    if (!WriteListHeader(avi::kList, sizePos))
-        return ChunkResult::Failure();
+    const uint64_t start = BeginChunk(avi::kList, listType_);
     if (listType_ == avi::kMovi)
-        context_.MoviBase = sizePos + 4;
-
-    ChunkResult children = WalkChildren();
-    if (children.Failed())
-        return ChunkResult::Failure();
-    if (!PatchSize(sizePos, children.written + avi::kListTypeSize))
-        return ChunkResult::Failure();
-    if (children.written & 1) {
-        if (!WritePad())
-            return ChunkResult::Failure();
-        ++children.written;
-    }
-    const uint64_t overhead = avi::kChunkHeaderSize + avi::kListTypeSize;
-    return {children.consumed + overhead, children.written + overhead};
+        context_.MoviBase = start + avi::kChunkHeaderSize;
+    if (Status children = WalkChildren(); !children.Ok())
+        return children;
+    return EndChunk(start);
 }
 
 }  // namespace kestrel

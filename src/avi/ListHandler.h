@@ -12,7 +12,7 @@ public:
         : ChunkHandler(id, source, destination, context), parentListType_(parentListType)
     {
     }
-    ChunkResult Process() override;
+    Status Process() override;
 
 private:
     FourCC parentListType_;

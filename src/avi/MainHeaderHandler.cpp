@@ -2,19 +2,19 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
-ChunkResult MainHeaderHandler::Process()
+Status MainHeaderHandler::Process()
 {
     // FOURCC, size and header in one block, written back with one write.
     uint8_t block[avi::kChunkHeaderSize + avi::avih::kSize];
     uint8_t* header = block + avi::kChunkHeaderSize;
-    if (!ReadFixedSizeChunk(avi::avih::kSize, block))
-        return ChunkResult::Failure();
+    if (Status read = ReadFixedSizeChunk(avi::avih::kSize, block); !read.Ok())
+        return read;
 
     WriteLe32(header + avi::avih::kFlags, ReadLe32(header + avi::avih::kFlags) | avi::avih::kFlagHasIndex);
     context_.TotalFrames = ReadLe32(header + avi::avih::kTotalFrames);
@@ -24,9 +24,8 @@ ChunkResult MainHeaderHandler::Process()
     if (SwapsDimensions(context_.Mode))
         std::swap_ranges(header + avi::avih::kWidth, header + avi::avih::kWidth + 4, header + avi::avih::kHeight);
 
-    if (destination_.Write(block, sizeof block) == ChunkStream::kStreamFailure)
-        return ChunkResult::Failure();
-    return {sizeof block, sizeof block};
+    destination_.Write(block, sizeof block);
+    return destination_.Result();
 }
 
 }  // namespace kestrel

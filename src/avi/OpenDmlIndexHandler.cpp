@@ -4,12 +4,12 @@
 
 namespace kestrel {
 
-ChunkResult OpenDmlIndexHandler::Process()
+Status OpenDmlIndexHandler::Process()
 {
-    if (!ReadHeader() || !WriteChunkHeader(avi::kJunk, size_) || !MovePayload(Padded(size_), Payload::WriteZeros))
-        return ChunkResult::Failure();
-    const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
-    return {total, total};
+    const uint64_t start = BeginChunk(avi::kJunk);
+    if (Status zeros = MovePayload(size_, Payload::WriteZeros); !zeros.Ok())
+        return zeros;
+    return EndChunk(start);
 }
 
 }  // namespace kestrel

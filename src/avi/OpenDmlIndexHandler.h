@@ -10,7 +10,7 @@ namespace kestrel {
 class OpenDmlIndexHandler : public ChunkHandler {
 public:
     using ChunkHandler::ChunkHandler;
-    ChunkResult Process() override;
+    Status Process() override;
 };
 
 }  // namespace kestrel

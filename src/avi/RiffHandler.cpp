@@ -2,59 +2,43 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
-ChunkResult RiffHandler::Process()
+Status RiffHandler::Process()
 {
     context_.StartFile();
-    if (!ReadHeader() || !ReadListType())
-        return ChunkResult::Failure();
-    if (listType_ != avi::kAviForm) {
-        context_.Fail(status::kNotAvi, listType_);
-        return ChunkResult::Failure();
-    }
+    if (Status type = ReadListType(); !type.Ok())
+        return type;
+    if (listType_ != avi::kAviForm)
+        return Status::Fail(status::kNotAvi, listType_);
 
     // Files over 1 GB continue in further 'RIFF' chunks (OpenDML 'AVIX');
     // converting only the first one would lose frames.
-    const uint64_t riffEnd = avi::kChunkHeaderSize + Padded(uint64_t(size_) + avi::kListTypeSize);
+    const uint64_t riffEnd = start_ + avi::kChunkHeaderSize + Padded(size_);
     uint8_t next[4];
-    if (source_.PeekAt(riffEnd, next, sizeof next) && ReadLe32(next) == avi::kRiff) {
-        context_.Fail(status::kRiffExtension);
-        return ChunkResult::Failure();
-    }
+    if (source_.PeekAt(riffEnd, next, sizeof next) && ReadLe32(next) == avi::kRiff)
+        return Status::Fail(status::kRiffExtension);
 
-    uint64_t sizePos = 0;
-    if (!WriteListHeader(avi::kRiff, sizePos))
-        return ChunkResult::Failure();
+    const uint64_t start = BeginChunk(avi::kRiff, listType_);
+    if (Status children = WalkChildren(); !children.Ok())
+        return children;
 
-    const ChunkResult children = WalkChildren();
-    if (children.Failed())
-        return ChunkResult::Failure();
-
-    uint64_t riffSize = children.written + avi::kListTypeSize;
-    if (const uint64_t entries = context_.IndexEntries.size()) {
-        const uint64_t indexSize = entries * avi::idx1::kEntrySize;
-        if (riffSize + avi::kChunkHeaderSize + indexSize > UINT32_MAX) {
-            context_.Fail(status::kTooLarge);
-            return ChunkResult::Failure();
-        }
+    if (!context_.IndexEntries.empty()) {
+        const uint64_t indexSize = context_.IndexEntries.size() * uint64_t{avi::idx1::kEntrySize};
+        if (destination_.Position() - start + indexSize > UINT32_MAX)
+            return Status::Fail(status::kTooLarge);
         if (!WriteIndex(destination_, context_.IndexEntries))
-            return ChunkResult::Failure();
-        riffSize += avi::kChunkHeaderSize + indexSize;
+            return destination_.Result();
         context_.LargestChunkSize = std::max<uint32_t>(context_.LargestChunkSize, static_cast<uint32_t>(indexSize));
     }
-    if (!PatchSize(sizePos, riffSize))
-        return ChunkResult::Failure();
-    if (context_.SuggestedBufferSizePos && !PatchSize(*context_.SuggestedBufferSizePos, context_.LargestChunkSize))
-        return ChunkResult::Failure();
-    if ((riffSize & 1) && !WritePad())
-        return ChunkResult::Failure();
-    return {children.consumed + avi::kChunkHeaderSize + avi::kListTypeSize,
-            avi::kChunkHeaderSize + Padded(riffSize)};
+    if (context_.SuggestedBufferSizePos)
+        if (Status patched = PatchLe32(*context_.SuggestedBufferSizePos, context_.LargestChunkSize); !patched.Ok())
+            return patched;
+    return EndChunk(start);
 }
 
 }  // namespace kestrel

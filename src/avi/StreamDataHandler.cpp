@@ -5,10 +5,8 @@
 
 namespace kestrel {
 
-ChunkResult StreamDataHandler::Process()
+Status StreamDataHandler::Process()
 {
-    if (!ReadHeader())
-        return ChunkResult::Failure();
     const uint16_t suffix = FourCCSuffix(id_);
     IndexEntry entry;
     entry.chunkId = id_;
@@ -18,11 +16,7 @@ ChunkResult StreamDataHandler::Process()
     entry.offset = static_cast<uint32_t>(destination_.Position() - context_.MoviBase.value_or(0));
     entry.length = static_cast<uint32_t>(Padded(size_));
     AppendIndexEntry(context_.IndexEntries, entry);
-
-    if (!WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
-        return ChunkResult::Failure();
-    const uint64_t total = avi::kChunkHeaderSize + Padded(size_);
-    return {total, total};
+    return ChunkHandler::Process();
 }
 
 }  // namespace kestrel

@@ -2,7 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
@@ -14,38 +14,31 @@ constexpr int32_t kMaximumDimension = 65500;
 
 }  // namespace
 
-ChunkResult StreamFormatHandler::Process()
+Status StreamFormatHandler::Process()
 {
     uint8_t block[avi::kChunkHeaderSize + avi::strf::kSize];
     uint8_t* format = block + avi::kChunkHeaderSize;
-    if (!ReadFixedSizeChunk(avi::strf::kSize, block))
-        return ChunkResult::Failure();
+    if (Status read = ReadFixedSizeChunk(avi::strf::kSize, block); !read.Ok())
+        return read;
 
     const FourCC compression = ReadLe32(format + avi::strf::kCompression);
-    if (!avi::IsMjpeg(compression)) {
-        context_.Fail(status::kNotMjpegFormat, compression);
-        return ChunkResult::Failure();
-    }
+    if (!avi::IsMjpeg(compression))
+        return Status::Fail(status::kNotMjpegFormat, compression);
     const uint16_t bitCount = ReadLe16(format + avi::strf::kBitCount);
-    if (bitCount != 24) {
-        context_.Fail(status::kNot24Bit, bitCount);
-        return ChunkResult::Failure();
-    }
+    if (bitCount != 24)
+        return Status::Fail(status::kNot24Bit, bitCount);
     const auto width = static_cast<int32_t>(ReadLe32(format + avi::strf::kWidth));
     const auto height = static_cast<int32_t>(ReadLe32(format + avi::strf::kHeight));
-    if (width <= 0 || height <= 0 || width > kMaximumDimension || height > kMaximumDimension) {
-        context_.Fail(status::kBadFrameSize, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-        return ChunkResult::Failure();
-    }
+    if (width <= 0 || height <= 0 || width > kMaximumDimension || height > kMaximumDimension)
+        return Status::Fail(status::kBadFrameSize, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     context_.FrameWidth = width;
     context_.FrameHeight = height;
     context_.HaveVideoFormat = true;
     if (SwapsDimensions(context_.Mode))
         std::swap_ranges(format + avi::strf::kWidth, format + avi::strf::kWidth + 4, format + avi::strf::kHeight);
 
-    if (destination_.Write(block, sizeof block) == ChunkStream::kStreamFailure)
-        return ChunkResult::Failure();
-    return {sizeof block, sizeof block};
+    destination_.Write(block, sizeof block);
+    return destination_.Result();
 }
 
 }  // namespace kestrel

@@ -10,7 +10,7 @@ namespace kestrel {
 class StreamFormatHandler : public ChunkHandler {
 public:
     using ChunkHandler::ChunkHandler;
-    ChunkResult Process() override;
+    Status Process() override;
 };
 
 }  // namespace kestrel

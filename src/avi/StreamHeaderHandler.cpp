@@ -2,27 +2,25 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
-ChunkResult StreamHeaderHandler::Process()
+Status StreamHeaderHandler::Process()
 {
     uint8_t block[avi::kChunkHeaderSize + avi::strh::kSize];
     uint8_t* header = block + avi::kChunkHeaderSize;
-    if (!ReadFixedSizeChunk(avi::strh::kSize, block))
-        return ChunkResult::Failure();
+    if (Status read = ReadFixedSizeChunk(avi::strh::kSize, block); !read.Ok())
+        return read;
 
     const int32_t streamNumber = context_.StreamCount++;
     context_.LastStreamType = ReadLe32(header + avi::strh::kType);
     if (context_.LastStreamType == avi::kVids) {
         const FourCC handler = ReadLe32(header + avi::strh::kHandler);
-        if (!avi::IsMjpeg(handler)) {
-            context_.Fail(status::kNotMjpegHandler, handler);
-            return ChunkResult::Failure();
-        }
+        if (!avi::IsMjpeg(handler))
+            return Status::Fail(status::kNotMjpegHandler, handler);
         if (!context_.VideoStream)
             context_.VideoStream = streamNumber;
         if (SwapsDimensions(context_.Mode))
@@ -30,9 +28,8 @@ ChunkResult StreamHeaderHandler::Process()
                              header + avi::strh::kFrameBottom);
     }
 
-    if (destination_.Write(block, sizeof block) == ChunkStream::kStreamFailure)
-        return ChunkResult::Failure();
-    return {sizeof block, sizeof block};
+    destination_.Write(block, sizeof block);
+    return destination_.Result();
 }
 
 }  // namespace kestrel

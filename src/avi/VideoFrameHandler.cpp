@@ -2,7 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "mjpeg/FrameTranscoder.h"
 
 #include <algorithm>
@@ -35,18 +35,8 @@ int32_t PercentDone(uint32_t done, uint32_t total)
 
 }  // namespace
 
-ChunkResult VideoFrameHandler::Process()
+Status VideoFrameHandler::Process()
 {
-    if (!ReadHeader())
-        return ChunkResult::Failure();
-    const uint64_t sourceLength = Padded(size_);
-    // A size beyond the end of the file is a truncated file; never size a
-    // buffer from it.
-    if (sourceLength > source_.Remaining()) {
-        context_.Fail(status::kReadError);
-        return ChunkResult::Failure();
-    }
-
     IndexEntry entry;
     entry.chunkId = id_;
     entry.flags = avi::idx1::kFlagKeyFrame;
@@ -54,17 +44,16 @@ ChunkResult VideoFrameHandler::Process()
 
     uint32_t newSize = 0;
     const uint8_t* newFrame = nullptr;
-    if (size_ == 0) {
+    if (size_ > 0) {
         // An empty frame chunk repeats the previous picture; it stays empty.
-    } else {
+        // The walker has checked that the file holds the whole frame.
         const size_t frameBytes = size_t(context_.FrameWidth) * size_t(context_.FrameHeight) * 3;
         std::vector<uint8_t>& in = context_.FrameInBuffer;
-        const size_t needed = mjpeg::kPayloadOffset + sourceLength;
+        const size_t needed = mjpeg::kPayloadOffset + size_t{size_};
         if (in.size() < needed)
             in.resize(std::max(needed, frameBytes));
-        if (source_.Read(in.data() + mjpeg::kPayloadOffset, static_cast<uint32_t>(sourceLength)) ==
-            ChunkStream::kStreamFailure)
-            return ChunkResult::Failure();
+        if (!source_.Read(in.data() + mjpeg::kPayloadOffset, size_))
+            return source_.Result();
         if (context_.FrameOutBuffer.empty())
             context_.FrameOutBuffer.resize(frameBytes);
 
@@ -72,8 +61,9 @@ ChunkResult VideoFrameHandler::Process()
             mjpeg::TranscodeFrame(in, context_.FrameOutBuffer, size_, context_.FrameWidth, context_.FrameHeight,
                                   context_.Mode, context_.Transcoder);
         if (result.error != mjpeg::TranscodeError::None) {
-            context_.Fail(StatusOf(result.error), context_.FramesDone + 1);
-            return ChunkResult::Failure();
+            Failure failure{StatusOf(result.error), context_.FramesDone + 1};
+            failure.libraryMessage = result.libraryMessage;
+            return failure;
         }
         newSize = result.length;
         newFrame = context_.FrameOutBuffer.data();
@@ -83,15 +73,16 @@ ChunkResult VideoFrameHandler::Process()
 
     entry.length = static_cast<uint32_t>(Padded(newSize));
     AppendIndexEntry(context_.IndexEntries, entry);
-    if (!WriteChunkHeader(id_, newSize) ||
-        (newSize > 0 && destination_.Write(newFrame, newSize) == ChunkStream::kStreamFailure) ||
-        ((newSize & 1) && !WritePad()))
-        return ChunkResult::Failure();
+    const uint64_t start = BeginChunk(id_);
+    if (newSize > 0)
+        destination_.Write(newFrame, newSize);
+    if (Status written = EndChunk(start); !written.Ok())
+        return written;
 
     ++context_.FramesDone;
     context_.status.FramesConverted = static_cast<int32_t>(context_.FramesDone);
     context_.status.ProgressPercent = PercentDone(context_.FramesDone, context_.TotalFrames);
-    return {avi::kChunkHeaderSize + sourceLength, avi::kChunkHeaderSize + Padded(newSize)};
+    return {};
 }
 
 }  // namespace kestrel

@@ -15,25 +15,18 @@ void SwapFields(uint8_t* data, size_t a, size_t b)
 
 }  // namespace
 
-ChunkResult VideoPropertiesHandler::Process()
+Status VideoPropertiesHandler::Process()
 {
-    if (!SwapsDimensions(context_.Mode))
-        return ChunkHandler::Process();  // nothing to change: the plain copy
-    if (!ReadHeader())
-        return ChunkResult::Failure();
-    if (size_ < avi::vprp::kMinimumSize) {
-        // Too short to describe the picture: copied as it is.
-        if (!WriteChunkHeader(id_, size_) || !MovePayload(Padded(size_), Payload::Copy))
-            return ChunkResult::Failure();
-        return {avi::kChunkHeaderSize + Padded(size_), avi::kChunkHeaderSize + Padded(size_)};
-    }
+    // Nothing to change, or too short to describe the picture: the plain copy.
+    if (!SwapsDimensions(context_.Mode) || size_ < avi::vprp::kMinimumSize)
+        return ChunkHandler::Process();
 
+    // The walker has checked that the file holds the whole chunk.
     std::vector<uint8_t>& data = context_.CopyBuffer;
-    const uint64_t length = Padded(size_);
-    if (data.size() < length)
-        data.resize(length);
-    if (source_.Read(data.data(), static_cast<uint32_t>(length)) == ChunkStream::kStreamFailure)
-        return ChunkResult::Failure();
+    if (data.size() < size_)
+        data.resize(size_);
+    if (!source_.Read(data.data(), size_))
+        return source_.Result();
 
     using namespace avi::vprp;
     SwapFields(data.data(), kHTotalInT, kVTotalInLines);
@@ -48,10 +41,9 @@ ChunkResult VideoPropertiesHandler::Process()
         SwapFields(field, kValidBMHeight, kValidBMWidth);
     }
 
-    if (!WriteChunkHeader(id_, size_) ||
-        destination_.Write(data.data(), static_cast<uint32_t>(length)) == ChunkStream::kStreamFailure)
-        return ChunkResult::Failure();
-    return {avi::kChunkHeaderSize + length, avi::kChunkHeaderSize + length};
+    const uint64_t start = BeginChunk(id_);
+    destination_.Write(data.data(), size_);
+    return EndChunk(start);
 }
 
 }  // namespace kestrel

@@ -7,13 +7,12 @@
 #include "cli/ProgressLine.h"
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <CLI/CLI.hpp>
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -23,11 +22,17 @@ namespace {
 
 using kestrel::RotationMode;
 
-const std::map<std::string, RotationMode> kTransforms = {
-    {"cw", RotationMode::Clockwise90},  {"acw", RotationMode::Anticlockwise90},
-    {"180", RotationMode::Rotate180},   {"mirror-x", RotationMode::MirrorX},
-    {"mirror-y", RotationMode::MirrorY},
-};
+// The transforms' names for the help text: "cw, acw, 180, mirror-x or mirror-y".
+std::string TransformNames()
+{
+    std::string names;
+    for (size_t i = 0; i < kestrel::kTransforms.size(); ++i) {
+        if (i > 0)
+            names += i + 1 == kestrel::kTransforms.size() ? " or " : ", ";
+        names += kestrel::kTransforms[i].name;
+    }
+    return names;
+}
 
 struct Options {
     RotationMode mode = RotationMode::Anticlockwise90;
@@ -57,11 +62,9 @@ bool ConvertFile(const std::string& source, const Options& options)
     worker.join();
     progress.Finish();
 
-    if (status.StopRequested) {
-        std::string message = kestrel::FormatStatusMessage(status.StatusCode, status.StatusDetail, source,
-                                                           destination, status.StatusDetail2);
-        if (message.empty())
-            message = "Couldn't convert " + source + " (out of memory)";
+    if (!status.Succeeded()) {
+        // A stop comes only from this program, which does not ask for one.
+        const std::string message = kestrel::FormatFailure(status.Result.failure, source, destination);
         std::fprintf(stderr, "%s\n", message.c_str());
         return false;
     }
@@ -79,8 +82,14 @@ int main(int argc, char** argv)
     CLI::App app{"Rotates or mirrors the picture of Motion-JPEG AVI files.\n"
                  "Each FILE is written under the same name into the output directory.",
                  "kestrel-cli"};
-    app.add_option("-t,--transform", options.mode, "cw, acw, 180, mirror-x or mirror-y (default acw)")
-        ->transform(CLI::CheckedTransformer(kTransforms, CLI::ignore_case))
+    app.add_option_function<std::string>(
+           "-t,--transform", [&](const std::string& name) { options.mode = *kestrel::ParseTransform(name); },
+           TransformNames() + " (default acw)")
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                return kestrel::ParseTransform(name) ? std::string() : "unknown transform: " + name;
+            },
+            "TRANSFORM", "transform"))
         ->option_text("TRANSFORM");
     app.add_option("-o,--output-dir", options.outputDirectory, "where the converted files go (default: .)")
         ->option_text("DIR");

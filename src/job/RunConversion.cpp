@@ -3,62 +3,72 @@
 #include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
 #include "avi/ConversionContext.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
+#include <cerrno>
 #include <new>
 
 namespace kestrel {
 namespace {
 
-// The conversion proper; true on success.
-bool Convert(const ConversionJob& job, ConversionStatus& status)
+Status OpenFailure(int32_t code)
+{
+    Failure failure{code};
+    failure.systemError = errno;
+    return failure;
+}
+
+// The conversion proper.
+Status Convert(const ConversionJob& job, ConversionStatus& status)
 {
     // Both files are opened before either is tested, so the destination is
     // created (or emptied) even when the source cannot be read.
     ChunkStream source;
     ChunkStream destination;
-    source.Open(job.source, false, StreamBufferSize, status);
-    destination.Open(job.destination, true, StreamBufferSize, status);
-    if (!source.IsOpen()) {
-        status.Record(status::kCantOpenSource);
-        return false;
+    const bool sourceOpen = source.Open(job.source, false, StreamBufferSize);
+    const int sourceError = errno;
+    const bool destinationOpen = destination.Open(job.destination, true, StreamBufferSize);
+    if (!sourceOpen) {
+        errno = sourceError;
+        return OpenFailure(status::kCantOpenSource);
     }
-    if (!destination.IsOpen()) {
-        status.Record(status::kCantOpenDestination);
-        return false;
-    }
+    if (!destinationOpen)
+        return OpenFailure(status::kCantOpenDestination);
 
-    bool converted = false;
+    Status converted;
     {
         ConversionContext context(source, destination, status, job.mode);
-        if (std::unique_ptr<ChunkHandler> riff = OpenRiff(context))
-            converted = !riff->Process().Failed();
+        converted = ConvertRiffFile(context);
         ReleaseConversionBuffers(context);
     }
     // The last buffered bytes are written here; a failure to is a failure
     // of the conversion, never a success.
     const bool closed = destination.Close();
-    if (converted && !closed)
-        status.Record(status::kWriteError);
     source.Close();
-    return converted && closed;
+    if (converted.Ok() && !closed)
+        return destination.Result();
+    return converted;
 }
 
 }  // namespace
 
 int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status)
 {
-    bool converted = false;
+    ConversionResult result;
     try {
-        converted = Convert(*job, status);
+        const Status converted = Convert(*job, status);
+        result.outcome = converted.Ok() ? Outcome::Converted : converted.IsStopped() ? Outcome::Stopped : Outcome::Failed;
+        result.failure = converted.failure();
     } catch (const std::exception&) {
-        // Out of memory (the only exception the core can meet): the conversion ends, like a stop, without a message.
+        // Out of memory (bad_alloc, or a length_error of a vector): the only
+        // exceptions the core can meet.
+        result.outcome = Outcome::Failed;
+        result.failure = Failure{status::kOutOfMemory};
     }
     job.reset();
-    if (converted)
+    status.Result = std::move(result);
+    if (status.Result.outcome == Outcome::Converted)
         status.ProgressPercent = 100;
-    else
-        status.StopRequested = true;
     status.Finished = true;
     return 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/ConversionStatus.h"
 #include "job/ConversionJob.h"
-#include "job/ConversionStatus.h"
 
 #include <memory>
 
@@ -11,10 +11,10 @@ namespace kestrel {
 inline constexpr uint32_t StreamBufferSize = 16u * 1024 * 1024;
 
 // Converts job->source into job->destination: the worker's whole run. Takes
-// ownership of the job. Never throws. On failure StopRequested is set and
-// StatusCode says why (0 for a stop by the user); on success StopRequested
-// stays clear and ProgressPercent is 100. Finished is set last in every case.
-// The destination keeps whatever was written up to a failure.
+// ownership of the job. Never throws. Records how it ended in status.Result
+// (Converted, Stopped at the watcher's request, or Failed with the reason),
+// then sets ProgressPercent to 100 on success and Finished last in every
+// case. The destination keeps whatever was written up to a failure.
 int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status);
 
 }  // namespace kestrel

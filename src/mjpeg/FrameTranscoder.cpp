@@ -78,22 +78,22 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
                                int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers)
 {
     if (payloadLength < kFrameHeadSize) {
-        return {TranscodeError::PayloadTooShort, 0};
+        return {TranscodeError::PayloadTooShort, 0, {}};
     }
     if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
-        return {TranscodeError::UnexpectedPicture, 0};
+        return {TranscodeError::UnexpectedPicture, 0, {}};
     }
     const size_t imageBytes = static_cast<size_t>(width) * static_cast<size_t>(height) * kBytesPerPixel;
     if (imageBytes > std::numeric_limits<uint32_t>::max()) {
-        return {TranscodeError::UnexpectedPicture, 0};
+        return {TranscodeError::UnexpectedPicture, 0, {}};
     }
     // The stream handed to the decoder runs from byte 0 to the payload's end.
     if (payloadLength > std::numeric_limits<uint32_t>::max() - kPayloadOffset ||
         frameIn.size() < kPayloadOffset + static_cast<size_t>(payloadLength)) {
-        return {TranscodeError::Damaged, 0};
+        return {TranscodeError::Damaged, 0, {}};
     }
     if (!SizeWorkImage(buffers, imageBytes)) {
-        return {TranscodeError::Damaged, 0};
+        return {TranscodeError::Damaged, 0, {}};
     }
 
     // Head and standard DHT go in front of payload byte 20, which stays put.
@@ -111,7 +111,7 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
         frameIn[1] = kSoi;
         std::memcpy(frameIn.data() + kMarkerSize, StandardDhtSegment.data(), kStandardDhtSize);
     } else {
-        return {TranscodeError::Damaged, 0};
+        return {TranscodeError::Damaged, 0, {}};
     }
 
     const PictureSize sourceSize{width, height};
@@ -119,27 +119,28 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     // The decoder hands its rows over a strip at a time, and each strip goes
     // straight to its place in the transformed picture: the picture is not
     // stored upright first.
-    const CodecStatus decoded =
-        Decode(stream, buffers.TransformedImage.data(), imageBytes, sourceSize, buffers.SourceQuantTables, mode);
+    std::string libraryMessage;
+    const CodecStatus decoded = Decode(stream, buffers.TransformedImage.data(), imageBytes, sourceSize,
+                                       buffers.SourceQuantTables, mode, &libraryMessage);
     if (decoded != CodecStatus::Ok) {
-        return {ToTranscodeError(decoded), 0};
+        return {ToTranscodeError(decoded), 0, std::move(libraryMessage)};
     }
 
     const CodecBuffer pixels(buffers.TransformedImage.data(), static_cast<uint32_t>(imageBytes));
     const EncodeResult encoded =
-        Encode(pixels, frameOut, TransformedSize(sourceSize, mode), buffers.SourceQuantTables);
+        Encode(pixels, frameOut, TransformedSize(sourceSize, mode), buffers.SourceQuantTables, &libraryMessage);
     if (encoded.status != CodecStatus::Ok) {
-        return {ToTranscodeError(encoded.status), 0};
+        return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage)};
     }
     if (encoded.length < kFrameHeadSize || frameOut.size() < encoded.length) {
-        return {TranscodeError::Damaged, 0};
+        return {TranscodeError::Damaged, 0, {}};
     }
 
     // The new frame keeps the source's head in place of the encoder's SOI
     // and JFIF APP0, which are 20 bytes as well.
     if (keepHead)
         std::memcpy(frameOut.data(), head.data(), kFrameHeadSize);
-    return {TranscodeError::None, encoded.length};
+    return {TranscodeError::None, encoded.length, {}};
 }
 
 }  // namespace kestrel::mjpeg

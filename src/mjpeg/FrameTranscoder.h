@@ -1,9 +1,10 @@
 #pragma once
 
-#include "job/RotationMode.h"
+#include "base/Transform.h"
 #include "mjpeg/SourceQuantTables.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kestrel::mjpeg {
@@ -36,6 +37,7 @@ enum class TranscodeError {
 struct TranscodeResult {
     TranscodeError error = TranscodeError::None;
     uint32_t length = 0;  // bytes of the new frame at the start of frameOut
+    std::string libraryMessage;  // the JPEG library's words when it gave up
 };
 
 // Turns one Motion-JPEG frame into its transformed counterpart.

@@ -134,7 +134,7 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
 }  // namespace
 
 CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables, std::optional<RotationMode> transform)
+                   SourceQuantTables& tables, std::optional<RotationMode> transform, std::string* libraryMessage)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;
@@ -142,6 +142,8 @@ CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, P
     cinfo.err = InstallCodecErrorManager(errorManager);
     if (setjmp(errorManager.jumpBuffer) != 0) {
         jpeg_destroy_decompress(&cinfo);
+        if (libraryMessage)
+            *libraryMessage = errorManager.message;
         return CodecStatus::Failed;
     }
     jpeg_create_decompress(&cinfo);
@@ -151,7 +153,7 @@ CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, P
 }
 
 EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, PictureSize size,
-                    const SourceQuantTables& tables)
+                    const SourceQuantTables& tables, std::string* libraryMessage)
 {
     if (size.width <= 0 || size.height <= 0 ||
         static_cast<uint64_t>(size.width) * static_cast<uint64_t>(size.height) * kComponents > pixels.length) {
@@ -163,6 +165,8 @@ EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, Pictur
     cinfo.err = InstallCodecErrorManager(errorManager);
     if (setjmp(errorManager.jumpBuffer) != 0) {
         jpeg_destroy_compress(&cinfo);
+        if (libraryMessage)
+            *libraryMessage = errorManager.message;
         return {CodecStatus::Failed, 0};
     }
     jpeg_create_compress(&cinfo);

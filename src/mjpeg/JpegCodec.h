@@ -3,10 +3,10 @@
 // The program's only contact with the JPEG library: decoding a frame held in
 // memory into Y, Cb, Cr pixels, and encoding such pixels into a Motion-JPEG
 // frame in memory. Each call creates and destroys its own codec object; a
-// fatal library error prints the library's message on stderr and ends the
-// call with CodecStatus::Failed.
+// fatal library error ends the call with CodecStatus::Failed and the
+// library's message in `libraryMessage` (when given). Nothing is printed.
 
-#include "job/RotationMode.h"
+#include "base/Transform.h"
 #include "mjpeg/CodecBuffer.h"
 #include "mjpeg/LibJpeg.h"
 #include "mjpeg/PictureSize.h"
@@ -15,13 +15,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kestrel::mjpeg {
 
 enum class CodecStatus {
     Ok,
-    Failed,             // the library gave up (its message is on stderr), or a table is missing
+    Failed,             // the library gave up, or a table is missing
     UnexpectedPicture,  // not the expected size, or not three YCbCr components
 };
 
@@ -34,7 +35,8 @@ enum class CodecStatus {
 // `transform`, each row goes straight to its place in the transformed
 // picture (see PlaceRows) instead.
 CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables, std::optional<RotationMode> transform = std::nullopt);
+                   SourceQuantTables& tables, std::optional<RotationMode> transform = std::nullopt,
+                   std::string* libraryMessage = nullptr);
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;
@@ -48,7 +50,7 @@ struct EncodeResult {
 // The quantization tables are `tables` at scale 100, clamped to 1..255.
 // `out` grows when the frame needs more room than its size.
 EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, PictureSize size,
-                    const SourceQuantTables& tables);
+                    const SourceQuantTables& tables, std::string* libraryMessage = nullptr);
 
 // Defines the typical Huffman tables of ITU-T T.81 Annex K.3 on the
 // compressor: Table K.3 as DC 0, K.5 as AC 0, K.4 as DC 1, K.6 as AC 1.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "job/RotationMode.h"
+#include "base/Transform.h"
 #include "mjpeg/PictureSize.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "ui/Resources.h"
 #include "ui/UiServices.h"
 
@@ -50,16 +50,12 @@ bool BatchController::IsBatchRunning() const
 
 RotationMode BatchController::SelectedMode() const
 {
-    // A later button overrides an earlier one, should several be checked.
-    RotationMode mode = RotationMode::Clockwise90;
-    if (ui_.IsChecked(IDC_ROT_ACW))
-        mode = RotationMode::Anticlockwise90;
-    if (ui_.IsChecked(IDC_ROT_180))
-        mode = RotationMode::Rotate180;
-    if (ui_.IsChecked(IDC_MIRROR_X))
-        mode = RotationMode::MirrorX;
-    if (ui_.IsChecked(IDC_MIRROR_Y))
-        mode = RotationMode::MirrorY;
+    // A later button overrides an earlier one, should several be checked;
+    // with none checked, the first.
+    RotationMode mode = kTransforms.front().mode;
+    for (const TransformInfo& transform : kTransforms)
+        if (ui_.IsChecked(RadioButtonId(transform.mode)))
+            mode = transform.mode;
     return mode;
 }
 
@@ -81,7 +77,6 @@ void BatchController::OnGoStop()
 
 bool BatchController::PrepareNextJob()
 {
-    status_.Record(status::kNone);
     const RotationMode mode = SelectedMode();
     CurrentSource = ui_.ListText(0);
     CurrentDestination = MakeDestinationPath(ui_.ControlText(IDC_OUTPUT_DIR), CurrentSource);
@@ -125,7 +120,7 @@ void BatchController::OnTimer()
     const int remaining = ui_.ListCount();  // the running file included
     // A worker that ended without reaching exactly 100 (a header that
     // announces more or fewer frames than the file holds) has still finished.
-    if (percent != 100 && !status_.StopRequested && !status_.Finished) {
+    if (!status_.Finished) {
         ui_.SetWindowTitle(ProgressTitle(percent, remaining));
         return;
     }
@@ -134,8 +129,8 @@ void BatchController::OnTimer()
     ui_.KillTimer(kProgressTimerId);
     ui_.SetProgress(0);
 
-    // Read again: the worker may have failed after the tick saw 100.
-    if (!status_.StopRequested) {
+    // A "Stop" pressed after the worker's end still ends the batch here.
+    if (status_.Succeeded() && !status_.StopRequested) {
         // Built before the next job resets the percentage.
         const std::string title = ProgressTitle(status_.ProgressPercent, remaining - 1);
         ui_.ListDelete(0);
@@ -143,7 +138,6 @@ void BatchController::OnTimer()
             ui_.SetWindowTitle(title);
             return;
         }
-        status_.StopRequested = true;
     }
     EndBatch();
 }
@@ -159,10 +153,9 @@ void BatchController::EndBatch()
 
 void BatchController::ShowStatusMessage()
 {
-    if (status_.StatusCode == status::kNone)
+    if (!status_.Failed())
         return;
-    ui_.ShowErrorMessage(FormatStatusMessage(status_.StatusCode, status_.StatusDetail, CurrentSource,
-                                             CurrentDestination, status_.StatusDetail2));
+    ui_.ShowErrorMessage(FormatFailure(status_.Result.failure, CurrentSource, CurrentDestination));
 }
 
 void BatchController::StopAndWait()

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "job/ConversionJob.h"
-#include "job/ConversionStatus.h"
-#include "job/RotationMode.h"
+#include "base/ConversionStatus.h"
+#include "base/Transform.h"
 
 #include <functional>
 #include <memory>

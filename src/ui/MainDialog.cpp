@@ -117,15 +117,17 @@ void MainDialog::CreateControls()
 
     // The five transforms form one group: checking one unchecks the others.
     auto* transforms = new QButtonGroup(this);
-    auto radio = [&](int id, const char* text, QRect rect) {
-        auto* button = new QRadioButton(QString::fromUtf8(text), this);
+    auto radio = [&](RotationMode mode, QRect rect) {
+        const int id = RadioButtonId(mode);
+        const std::string_view caption = Describe(mode).caption;
+        auto* button = new QRadioButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), this);
         button->setObjectName(QStringLiteral("radio%1").arg(id));
         transforms->addButton(button, id);
         place(id, button, rect);
     };
-    radio(IDC_ROT_CW, "90° Clockwise", units.ToPixels(197, 157, 60, 10));
-    radio(IDC_ROT_ACW, "90° Anticlockwise", units.ToPixels(197, 172, 71, 10));
-    radio(IDC_ROT_180, "180°", units.ToPixels(197, 187, 31, 10));
+    radio(RotationMode::Clockwise90, units.ToPixels(197, 157, 60, 10));
+    radio(RotationMode::Anticlockwise90, units.ToPixels(197, 172, 71, 10));
+    radio(RotationMode::Rotate180, units.ToPixels(197, 187, 31, 10));
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("progress"));
@@ -134,8 +136,8 @@ void MainDialog::CreateControls()
     progress_->setTextVisible(false);
     place(IDC_PROGRESS, progress_, units.ToPixels(17, 209, 289, 14));
 
-    radio(IDC_MIRROR_X, "Mirror X", units.ToPixels(95, 156, 41, 10));
-    radio(IDC_MIRROR_Y, "Mirror Y", units.ToPixels(95, 170, 41, 10));
+    radio(RotationMode::MirrorX, units.ToPixels(95, 156, 41, 10));
+    radio(RotationMode::MirrorY, units.ToPixels(95, 170, 41, 10));
 
     setFixedSize(units.ToPixels(kDialogSize));
 }

@@ -4,6 +4,8 @@
 // templates, the About item's string and the system-menu command. Control ids
 // are also the keys by which the controller reaches the dialog's controls.
 
+#include "base/Transform.h"
+
 namespace kestrel::ui {
 
 enum ResourceId : int {
@@ -28,6 +30,19 @@ enum ControlId : int {
     IDC_PROGRESS = 1010,
     IDC_MIRROR_Y = 1011,
 };
+
+// The radio button of each transform.
+constexpr int RadioButtonId(RotationMode mode)
+{
+    switch (mode) {
+    case RotationMode::Clockwise90: return IDC_ROT_CW;
+    case RotationMode::Anticlockwise90: return IDC_ROT_ACW;
+    case RotationMode::Rotate180: return IDC_ROT_180;
+    case RotationMode::MirrorX: return IDC_MIRROR_X;
+    case RotationMode::MirrorY: return IDC_MIRROR_Y;
+    }
+    return IDC_ROT_ACW;
+}
 
 // Command id of the About item in the window menu.
 inline constexpr int IDM_ABOUTBOX = 0x10;

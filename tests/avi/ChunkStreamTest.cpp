@@ -1,9 +1,10 @@
 #include "avi/ChunkStream.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <numeric>
 
 namespace kestrel::test {
@@ -19,7 +20,6 @@ Bytes Counting(size_t n)
 class ChunkStreamTest : public ::testing::Test {
 protected:
     TempDir dir;
-    ConversionStatus status;
 
     std::string File(const Bytes& bytes)
     {
@@ -34,12 +34,12 @@ TEST_F(ChunkStreamTest, ReadsAcrossBufferRefillsInOrder)
     // Capacity 16: reads of 5 append behind the valid bytes, then compact.
     const Bytes data = Counting(100);
     ChunkStream stream;
-    stream.Open(File(data), false, 16, status);
+    stream.Open(File(data), false, 16);
     ASSERT_TRUE(stream.IsOpen());
     Bytes got;
     for (uint32_t n : {5u, 5u, 5u, 12u, 16u, 1u, 40u, 16u}) {
         Bytes piece(n);
-        ASSERT_EQ(stream.Read(piece.data(), n), n);
+        ASSERT_TRUE(stream.Read(piece.data(), n));
         got.insert(got.end(), piece.begin(), piece.end());
         EXPECT_EQ(stream.Position(), got.size());
     }
@@ -50,24 +50,26 @@ TEST_F(ChunkStreamTest, ReadsAcrossBufferRefillsInOrder)
 TEST_F(ChunkStreamTest, ReadPastTheEndFailsWithReadError)
 {
     ChunkStream stream;
-    stream.Open(File(Counting(10)), false, 64, status);
+    stream.Open(File(Counting(10)), false, 64);
     Bytes piece(11);
-    EXPECT_EQ(stream.Read(piece.data(), 11), ChunkStream::kStreamFailure);
-    EXPECT_EQ(status.StatusCode, status::kReadError);
+    EXPECT_FALSE(stream.Read(piece.data(), 11));
+    EXPECT_EQ(stream.Result().failure().code, status::kReadError);
+    // The first error sticks: a read that would fit fails too.
+    EXPECT_FALSE(stream.Read(piece.data(), 1));
 }
 
 TEST_F(ChunkStreamTest, PeekLeavesTheReadPositionAlone)
 {
     ChunkStream stream;
-    stream.Open(File(Counting(50)), false, 8, status);
+    stream.Open(File(Counting(50)), false, 8);
     uint8_t first[3];
-    ASSERT_EQ(stream.Read(first, 3), 3u);
+    ASSERT_TRUE(stream.Read(first, 3));
     uint8_t peeked[4];
     ASSERT_TRUE(stream.PeekAt(40, peeked, 4));
     EXPECT_EQ(peeked[0], 40);
     EXPECT_FALSE(stream.PeekAt(48, peeked, 4));
     uint8_t next[10];
-    ASSERT_EQ(stream.Read(next, 10), 10u);
+    ASSERT_TRUE(stream.Read(next, 10));
     EXPECT_EQ(next[0], 3);
     EXPECT_EQ(next[9], 12);
 }
@@ -77,10 +79,10 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
     const auto path = (dir / "out.bin").string();
     const Bytes data = Counting(200);
     ChunkStream stream;
-    stream.Open(path, true, 16, status);
-    ASSERT_EQ(stream.Write(data.data(), 10), 10u);
-    ASSERT_EQ(stream.Write(data.data() + 10, 100), 100u);  // larger than the buffer
-    ASSERT_EQ(stream.Write(data.data() + 110, 90), 90u);
+    stream.Open(path, true, 16);
+    ASSERT_TRUE(stream.Write(data.data(), 10));
+    ASSERT_TRUE(stream.Write(data.data() + 10, 100));  // larger than the buffer
+    ASSERT_TRUE(stream.Write(data.data() + 110, 90));
     EXPECT_EQ(stream.Position(), 200u);
 
     const uint8_t patch[4] = {0xA0, 0xA1, 0xA2, 0xA3};
@@ -88,7 +90,7 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
     ASSERT_TRUE(stream.WriteAt(196, patch, 4));   // still buffered
     EXPECT_EQ(stream.Position(), 200u);
     const uint8_t tail = 0xEE;
-    ASSERT_EQ(stream.Write(&tail, 1), 1u);
+    ASSERT_TRUE(stream.Write(&tail, 1));
     ASSERT_TRUE(stream.Close());
 
     Bytes expected = data;
@@ -101,31 +103,32 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
 TEST_F(ChunkStreamTest, PatchBeyondWhatWasWrittenIsRefused)
 {
     ChunkStream stream;
-    stream.Open((dir / "out.bin").string(), true, 16, status);
+    stream.Open((dir / "out.bin").string(), true, 16);
     const uint8_t patch[4] = {};
-    ASSERT_EQ(stream.Write(patch, 2), 2u);
+    ASSERT_TRUE(stream.Write(patch, 2));
     EXPECT_FALSE(stream.WriteAt(0, patch, 4));
-    EXPECT_EQ(status.StatusCode, status::kWriteError);
+    EXPECT_EQ(stream.Result().failure().code, status::kWriteError);
 }
 
 TEST_F(ChunkStreamTest, FailedFinalFlushIsReported)
 {
     ChunkStream stream;
-    stream.Open("/dev/full", true, 64, status);
+    stream.Open("/dev/full", true, 64);
     ASSERT_TRUE(stream.IsOpen());
     const Bytes data = Counting(10);
-    ASSERT_EQ(stream.Write(data.data(), 10), 10u);
+    ASSERT_TRUE(stream.Write(data.data(), 10));
     EXPECT_FALSE(stream.Close());
 }
 
 TEST_F(ChunkStreamTest, FailedFlushDuringWriteRecordsWriteError)
 {
     ChunkStream stream;
-    stream.Open("/dev/full", true, 8, status);
+    stream.Open("/dev/full", true, 8);
     const Bytes data = Counting(10);
-    ASSERT_EQ(stream.Write(data.data(), 6), 6u);
-    EXPECT_EQ(stream.Write(data.data(), 6), ChunkStream::kStreamFailure);
-    EXPECT_EQ(status.StatusCode, status::kWriteError);
+    ASSERT_TRUE(stream.Write(data.data(), 6));
+    EXPECT_FALSE(stream.Write(data.data(), 6));
+    EXPECT_EQ(stream.Result().failure().code, status::kWriteError);
+    EXPECT_EQ(stream.Result().failure().systemError, ENOSPC);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // placement rules that refuse malformed files.
 
 #include "avi/AviSamples.h"
-#include "job/StatusCode.h"
+#include "base/ByteOrder.h"
+#include "base/StatusCode.h"
 #include "job/RunConversion.h"
 #include "support/ConversionRunner.h"
 
@@ -44,9 +45,9 @@ TEST(ChunkWalker, RebuildsRiffAndListSizesAndDropsTheOldIndex)
     EXPECT_EQ(&tree.children.back(), index);
 }
 
-TEST(ChunkWalker, EmptyFileAndTruncatedChunksFailWithReadError)
+TEST(ChunkWalker, EmptyFileAndCutHeadersFailWithReadError)
 {
-    for (size_t keep : {size_t(0), size_t(3), size_t(30), size_t(200)}) {
+    for (size_t keep : {size_t(0), size_t(3), size_t(6)}) {
         Bytes source = HeaderOnlyAvi();
         source.resize(keep);
         const Converted out = ConvertBytes(source);
@@ -54,6 +55,31 @@ TEST(ChunkWalker, EmptyFileAndTruncatedChunksFailWithReadError)
         EXPECT_EQ(out.statusCode, status::kReadError) << keep;
         EXPECT_EQ(out.message, "Error reading file " + out.sourcePath);
     }
+}
+
+TEST(ChunkWalker, TruncatedFileIsRefusedAtTheChunkThatRunsPastItsEnd)
+{
+    for (size_t keep : {size_t(30), size_t(200)}) {
+        Bytes source = HeaderOnlyAvi();
+        source.resize(keep);
+        const Converted out = ConvertBytes(source);
+        EXPECT_FALSE(out.succeeded);
+        EXPECT_EQ(out.statusCode, status::kChunkOverrun) << keep;
+        EXPECT_EQ(out.message, out.sourcePath + "\nis malformed: chunk 'RIFF' at offset 0 runs past the end of the file");
+    }
+}
+
+// A child that claims more bytes than its list holds would swallow the
+// chunks behind it: it is refused, naming the chunk, its offset and its list.
+TEST(ChunkWalker, ChildRunningPastTheEndOfItsListIsRefused)
+{
+    Bytes info = List("INFO", {Chunk("ISFT", Payload(8, 'k'))});
+    WriteLe32(info.data() + 12 + 4, 20);  // ISFT claims 20 bytes of the list's 12
+    const Bytes source = Riff("AVI ", {info, Chunk("JUNK", Payload(16, 0))});
+    const Converted out = ConvertBytes(source);
+    EXPECT_FALSE(out.succeeded);
+    EXPECT_EQ(out.statusCode, status::kChunkOverrun);
+    EXPECT_EQ(out.message, out.sourcePath + "\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'");
 }
 
 TEST(ChunkWalker, NotARiffFile)
@@ -144,7 +170,7 @@ TEST(ChunkWalker, StreamChunksInsideRecListsAreAccepted)
     EXPECT_EQ(tree.Find("idx1")->size, 32u);
 }
 
-TEST(ChunkWalker, StopRequestedBeforeTheFirstChunkEndsWithoutAStatus)
+TEST(ChunkWalker, StopRequestedBeforeTheFirstChunkEndsAsStoppedNotFailed)
 {
     TempDir dir;
     WriteFile(dir / "in.avi", HeaderOnlyAvi());
@@ -153,9 +179,10 @@ TEST(ChunkWalker, StopRequestedBeforeTheFirstChunkEndsWithoutAStatus)
     RunConversion(std::make_unique<ConversionJob>(ConversionJob{(dir / "in.avi").string(), (dir / "out.avi").string(),
                                                                 RotationMode::MirrorX}),
                   status);
-    EXPECT_TRUE(status.StopRequested);
     EXPECT_TRUE(status.Finished);
-    EXPECT_EQ(status.StatusCode, 0);
+    EXPECT_EQ(status.Result.outcome, Outcome::Stopped);
+    EXPECT_FALSE(status.Failed());
+    EXPECT_EQ(status.Result.failure.code, 0);
 }
 
 TEST(ChunkWalker, FileContinuingInAnotherRiffChunkIsRefusedUpFront)

@@ -2,7 +2,7 @@
 // data copied, a new index for all of them, progress per frame.
 
 #include "avi/AviSamples.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 #include "support/TestJpeg.h"
 
@@ -249,11 +249,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   "\nis not supported: video frame 2 is not one full-size colour picture"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FrameChunks, FrameSizeBeyondTheEndOfTheFileIsAReadError)
+TEST(FrameChunks, FrameSizeBeyondTheEndOfTheFileIsRefusedBeforeAnyBufferIsSized)
 {
     Bytes source = Riff("AVI ", {Hdrl(1), List("movi", {ChunkWithSize("00dc", 0x7FFFFFF0, Frame())})});
     const Converted out = ConvertBytes(source);
-    EXPECT_EQ(out.statusCode, status::kReadError);
+    EXPECT_EQ(out.statusCode, status::kChunkOverrun);
 }
 
 }  // namespace

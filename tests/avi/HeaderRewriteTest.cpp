@@ -2,7 +2,7 @@
 // files that are not 24-bit Motion-JPEG are refused.
 
 #include "avi/AviSamples.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,12 @@
 
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace kestrel::test {
 namespace {
@@ -23,10 +25,12 @@ TEST(RunConversion, MissingSourceLeavesAnEmptyDestination)
     ConversionStatus status;
     const std::string source = (dir / "missing.avi").string();
     Convert(source, (dir / "out.avi").string(), status);
-    EXPECT_TRUE(status.StopRequested);
-    EXPECT_TRUE(status.Finished);
-    EXPECT_EQ(status.StatusCode, status::kCantOpenSource);
-    EXPECT_EQ(FormatStatusMessage(status.StatusCode, 0, source, "x"), "Couldn't open file " + source + " for reading");
+    EXPECT_TRUE(status.Failed());
+    EXPECT_FALSE(status.StopRequested);
+    EXPECT_EQ(status.Result.failure.code, status::kCantOpenSource);
+    EXPECT_EQ(status.Result.failure.systemError, ENOENT);
+    EXPECT_EQ(FormatStatusMessage(status.Result.failure.code, 0, source, "x"),
+              "Couldn't open file " + source + " for reading");
     ASSERT_TRUE(std::filesystem::exists(dir / "out.avi"));
     EXPECT_EQ(std::filesystem::file_size(dir / "out.avi"), 0u);
 }
@@ -38,9 +42,9 @@ TEST(RunConversion, DestinationInAMissingDirectory)
     ConversionStatus status;
     const std::string destination = (dir / "nowhere" / "out.avi").string();
     Convert((dir / "in.avi").string(), destination, status);
-    EXPECT_TRUE(status.StopRequested);
-    EXPECT_EQ(status.StatusCode, status::kCantOpenDestination);
-    EXPECT_EQ(FormatStatusMessage(status.StatusCode, 0, "x", destination),
+    EXPECT_TRUE(status.Failed());
+    EXPECT_EQ(status.Result.failure.code, status::kCantOpenDestination);
+    EXPECT_EQ(FormatStatusMessage(status.Result.failure.code, 0, "x", destination),
               "Couldn't open file " + destination + " for writing");
 }
 
@@ -50,9 +54,9 @@ TEST(RunConversion, FailureToWriteTheLastBytesIsNoSuccess)
     WriteFile(dir / "in.avi", Riff("AVI ", {List("INFO", {})}));
     ConversionStatus status;
     Convert((dir / "in.avi").string(), "/dev/full", status);
-    EXPECT_TRUE(status.StopRequested);
-    EXPECT_EQ(status.StatusCode, status::kWriteError);
-    EXPECT_EQ(FormatStatusMessage(status.StatusCode, 0, "x", "/dev/full"), "Error writing file /dev/full");
+    EXPECT_TRUE(status.Failed());
+    EXPECT_EQ(status.Result.failure.code, status::kWriteError);
+    EXPECT_EQ(FormatStatusMessage(status.Result.failure.code, 0, "x", "/dev/full"), "Error writing file /dev/full");
 }
 
 TEST(RunConversion, SuccessLeavesTheFlagsForTheWatcher)
@@ -62,9 +66,9 @@ TEST(RunConversion, SuccessLeavesTheFlagsForTheWatcher)
     ConversionStatus status;
     Convert((dir / "in.avi").string(), (dir / "out.avi").string(), status);
     EXPECT_FALSE(status.StopRequested);
-    EXPECT_TRUE(status.Finished);
+    EXPECT_TRUE(status.Succeeded());
     EXPECT_EQ(status.ProgressPercent, 100);
-    EXPECT_EQ(status.StatusCode, 0);
+    EXPECT_EQ(status.Result.failure.code, 0);
 }
 
 TEST(StatusMessages, FourCCsPrintInFileOrderAndCodeZeroHasNoText)

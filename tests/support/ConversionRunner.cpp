@@ -1,7 +1,7 @@
 #include "support/ConversionRunner.h"
 
 #include "job/RunConversion.h"
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 
 #include <random>
 
@@ -31,13 +31,12 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode)
     ConversionStatus status;
     RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode}),
                   status);
-    result.succeeded = !status.StopRequested;
-    result.statusCode = status.StatusCode;
-    result.statusDetail = status.StatusDetail;
-    result.statusDetail2 = status.StatusDetail2;
+    result.succeeded = status.Succeeded();
+    result.statusCode = status.Result.failure.code;
+    result.statusDetail = status.Result.failure.detail;
+    result.statusDetail2 = status.Result.failure.detail2;
     result.progress = status.ProgressPercent;
-    result.message = FormatStatusMessage(status.StatusCode, status.StatusDetail, result.sourcePath,
-                                         result.destinationPath, status.StatusDetail2);
+    result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
     result.output = ReadFile(result.destinationPath);
     return result;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "job/ConversionStatus.h"
-#include "job/RotationMode.h"
+#include "base/ConversionStatus.h"
+#include "base/Transform.h"
 #include "support/RiffBuilder.h"
 
 #include <filesystem>
@@ -23,12 +23,12 @@ private:
 
 // The outcome of converting a file built in memory.
 struct Converted {
-    bool succeeded = false;    // StopRequested stayed clear
+    bool succeeded = false;    // the conversion ended as Converted
     int32_t statusCode = 0;
     uint32_t statusDetail = 0;
     uint32_t statusDetail2 = 0;
     int32_t progress = 0;
-    std::string message;       // FormatStatusMessage for the source and destination paths below
+    std::string message;       // FormatFailure for the source and destination paths below
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;              // the destination file's bytes

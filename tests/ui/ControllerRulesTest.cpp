@@ -3,7 +3,7 @@
 
 #include "FakeUiServices.h"
 
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "ui/BatchController.h"
 #include "ui/MainDialogRules.h"
 
@@ -31,10 +31,8 @@ BatchController::Conversion Ending(int percent, int32_t code = status::kNone, ui
 {
     return [=](std::unique_ptr<ConversionJob>, ConversionStatus& status) {
         status.ProgressPercent = percent;
-        if (code != status::kNone) {
-            status.Record(code, detail);
-            status.StopRequested = true;
-        }
+        status.Result.outcome = code != status::kNone ? Outcome::Failed : Outcome::Converted;
+        status.Result.failure = Failure(code, detail);
         status.Finished = true;
         return 0;
     };
@@ -46,6 +44,7 @@ int RunUntilStopped(std::unique_ptr<ConversionJob>, ConversionStatus& status)
     status.ProgressPercent = 40;
     while (!status.StopRequested)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    status.Result.outcome = Outcome::Stopped;
     status.Finished = true;
     return 0;
 }
@@ -247,10 +246,19 @@ void ControllerRulesTest::destroyingTheControllerStopsTheWorker()
 {
     FakeUiServices ui;
     FillIdle(ui, {"/clips/a.avi"});
-    auto controller = std::make_unique<BatchController>(ui, &RunUntilStopped);
+    // The worker outlives nothing: it has ended by the time the controller is gone.
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    auto controller = std::make_unique<BatchController>(
+        ui, [ended](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+            RunUntilStopped(std::move(job), status);
+            *ended = true;
+            return 0;
+        });
     controller->OnGoStop();
     QVERIFY(controller->IsWorkerRunning());
+    QVERIFY(!*ended);
     controller.reset();  // would hang or terminate if the worker were left running
+    QVERIFY(*ended);
 }
 
 void ControllerRulesTest::addSkipsDuplicatesIgnoringCase()

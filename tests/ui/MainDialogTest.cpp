@@ -4,7 +4,7 @@
 
 #include "CapturingServices.h"
 
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
 #include "ui/Resources.h"
 
 #include <QDir>

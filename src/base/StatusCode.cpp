@@ -1,4 +1,6 @@
-#include "job/StatusCode.h"
+#include "base/StatusCode.h"
+
+#include "base/Failure.h"
 
 #include <cstdio>
 
@@ -42,6 +44,7 @@ constexpr StatusText kStatusTexts[] = {
     {status::kFrameTooShort,       Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d is too short to be a JPEG picture"},
     {status::kFrameUnexpected,     Path::Source,      Detail::Decimal, "%s\nis not supported: video frame %d is not one full-size colour picture"},
     {status::kChunkWrongSize,      Path::Source,      Detail::FourCC, "%s\nis malformed: chunk '%c%c%c%c' has the wrong size"},
+    {status::kOutOfMemory,         Path::Source,      Detail::None,   "Couldn't convert %s (out of memory)"},
     {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
 };
 // clang-format on
@@ -80,6 +83,38 @@ std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view 
         return message;
     }
     return {};
+}
+
+std::string PrintableFourCC(uint32_t code)
+{
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const auto byte = static_cast<unsigned char>(code >> (8 * i));
+        if (byte >= 0x20 && byte < 0x7F) {
+            text.push_back(static_cast<char>(byte));
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            text += escaped;
+        }
+    }
+    return text;
+}
+
+std::string FormatFailure(const Failure& failure, std::string_view source, std::string_view destination)
+{
+    std::string message;
+    if (failure.code == status::kChunkOverrun) {
+        message = std::string(source) + "\nis malformed: chunk '" + PrintableFourCC(failure.detail) + "' at offset " +
+                  std::to_string(failure.offset) + " runs past the end of " +
+                  (failure.parent == 0 ? std::string("the file")
+                                       : "its list '" + PrintableFourCC(failure.parent) + "'");
+    } else {
+        message = FormatStatusMessage(failure.code, failure.detail, source, destination, failure.detail2);
+    }
+    if (!failure.libraryMessage.empty())
+        message += "\nJPEG library: " + failure.libraryMessage;
+    return message;
 }
 
 std::string SameFileMessage(std::string_view source)

@@ -35,12 +35,24 @@ inline constexpr int32_t kFrameTooShort = 23;        // detail: frame number fro
 inline constexpr int32_t kFrameUnexpected = 24;      // detail: frame number from 1
 inline constexpr int32_t kRiffExtension = 25;        // data behind the first RIFF chunk
 inline constexpr int32_t kChunkWrongSize = 26;       // detail: the chunk's FOURCC
+inline constexpr int32_t kChunkOverrun = 27;         // detail: the chunk's FOURCC; Failure::offset, Failure::parent
+inline constexpr int32_t kOutOfMemory = 28;
 }  // namespace status
 
 // The message shown for a status code, or an empty string for code 0.
 // `detail` and `detail2` are the values recorded with the code.
 std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source,
                                 std::string_view destination, uint32_t detail2 = 0);
+
+struct Failure;
+
+// The whole message of a failure: FormatStatusMessage's text, then, on a line
+// of its own, the JPEG library's words when it gave up on a frame.
+std::string FormatFailure(const Failure& failure, std::string_view source, std::string_view destination);
+
+// A FOURCC as it reads in a message: printable ASCII as it is, any other
+// byte as \xNN.
+std::string PrintableFourCC(uint32_t code);
 
 // The refusal when a job's destination would overwrite its own source.
 std::string SameFileMessage(std::string_view source);
