@@ -365,6 +365,13 @@ def run_cli_kind(cli, work):
     with open(text, "w") as f:
         f.write("RIFX is not RIFF\n")
     missing = os.path.join(source_dir, "missing.avi")
+    # A LIST INFO of 16 bytes whose ISFT child claims 20: the JUNK chunk
+    # behind it must not be swallowed.
+    overrun = os.path.join(source_dir, "overrun.avi")
+    info = b"LIST" + struct.pack("<I", 16) + b"INFO" + b"ISFT" + struct.pack("<I", 20) + b"kestrel!"
+    body = b"AVI " + info + b"JUNK" + struct.pack("<I", 8) + bytes(8)
+    with open(overrun, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
     expect(["-o", out_dir, mpeg4], 1,
            f"Video stream in\n{mpeg4}\nis not a motion JPEG(MJPG) stream (header FCC code is {handler})\n",
@@ -372,6 +379,9 @@ def run_cli_kind(cli, work):
     expect(["-o", out_dir, wave], 1, f"{wave}\nis not an AVI file (FCC code is 'WAVE')\n", what="WAVE file")
     expect(["-o", out_dir, text], 1, f"{text}\nis not a RIFF file (code is 'RIFX')\n", what="text file")
     expect(["-o", out_dir, missing], 1, f"Couldn't open file {missing} for reading\n", what="missing source")
+    expect(["-o", out_dir, overrun], 1,
+           f"{overrun}\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'\n",
+           what="child running past the end of its list")
 
     # The source's own directory as output: refused, the source untouched.
     before = hashlib.sha256(open(mjpeg, "rb").read()).hexdigest()
