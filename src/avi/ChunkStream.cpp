@@ -44,8 +44,9 @@ ChunkStream::~ChunkStream()
         std::fclose(file_);
 }
 
-bool ChunkStream::Open(const std::string& path, bool forWriting, uint32_t capacity)
+bool ChunkStream::Open(const std::string& path, Mode mode, uint32_t capacity)
 {
+    const bool forWriting = mode != Mode::Read;
     writing_ = forWriting;
     capacity_ = capacity;
     count_ = cursor_ = 0;
@@ -56,7 +57,8 @@ bool ChunkStream::Open(const std::string& path, bool forWriting, uint32_t capaci
         errno = ENOMEM;
         return false;
     }
-    file_ = std::fopen(path.c_str(), forWriting ? "wb" : "rb");
+    // "x" (C11): fail when the file exists instead of replacing it.
+    file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "wbx");
     if (!file_)
         return false;
     // The stream does its own buffering; the C library's would only copy twice.

@@ -23,9 +23,13 @@ public:
     ChunkStream(const ChunkStream&) = delete;
     ChunkStream& operator=(const ChunkStream&) = delete;
 
-    // Opens `path` ("rb" or "wb") with a buffer of `capacity` bytes; false
-    // when it can't, with errno as the system left it.
-    bool Open(const std::string& path, bool forWriting, uint32_t capacity);
+    // How Open treats the file: read it, or write it, replacing what was
+    // there or only when no file of that name exists yet.
+    enum class Mode { Read, Write, CreateNew };
+
+    // Opens `path` with a buffer of `capacity` bytes; false when it can't,
+    // with errno as the system left it.
+    bool Open(const std::string& path, Mode mode, uint32_t capacity);
     bool IsOpen() const { return file_ != nullptr; }
 
     bool Read(void* destination, uint32_t length);

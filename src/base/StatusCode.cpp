@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 
 #include <cstdio>
+#include <system_error>
 
 namespace kestrel {
 namespace {
@@ -24,10 +25,10 @@ constexpr StatusText kStatusTexts[] = {
     {status::kCantOpenDestination, Path::Destination, Detail::None,   "Couldn't open file %s for writing"},
     {status::kReadError,           Path::Source,      Detail::None,   "Error reading file %s"},
     {status::kWriteError,          Path::Destination, Detail::None,   "Error writing file %s"},
-    {status::kNotRiff,             Path::Source,      Detail::FourCC, "%s\nis not a RIFF file (code is '%c%c%c%c')"},
-    {status::kNotAvi,              Path::Source,      Detail::FourCC, "%s\nis not an AVI file (FCC code is '%c%c%c%c')"},
-    {status::kNotMjpegHandler,     Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (header FCC code is %c%c%c%c)"},
-    {status::kNotMjpegFormat,      Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (format FCC code is %c%c%c%c)"},
+    {status::kNotRiff,             Path::Source,      Detail::FourCC, "%s\nis not a RIFF file (code is '%s')"},
+    {status::kNotAvi,              Path::Source,      Detail::FourCC, "%s\nis not an AVI file (FCC code is '%s')"},
+    {status::kNotMjpegHandler,     Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (header FCC code is %s)"},
+    {status::kNotMjpegFormat,      Path::Source,      Detail::FourCC, "Video stream in\n%s\nis not a motion JPEG(MJPG) stream (format FCC code is %s)"},
     {status::kNot24Bit,            Path::Source,      Detail::Decimal, "Video stream in\n%s\nis not a 24-bit stream (header indicates %d bits)"},
     {status::kStrhOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream header chunk 'strh' appears outside of stream list 'strl'"},
     {status::kStrfOutsideStrl,     Path::Source,      Detail::None,   "%s\nis malformed: stream format chunk 'strf' appears outside of stream list 'strl'"},
@@ -37,17 +38,38 @@ constexpr StatusText kStatusTexts[] = {
     {status::kMoviBeforeStrl,      Path::Source,      Detail::None,   "%s\nis malformed: stream chunk list 'movi' appears before stream header list 'strl'"},
     {status::kRecOutsideMovi,      Path::Source,      Detail::None,   "%s\nis malformed: stream chunk list 'rec ' appears outside stream chunk list 'movie'"},
     {status::kIdx1BeforeMovi,      Path::Source,      Detail::None,   "%s\nis malformed: index chunk 'idx1' appears before stream chunk list 'movi'"},
-    {status::kStreamChunkOutsideMovi, Path::Source,   Detail::FourCC, "%s\nis malformed: stream chunk '%c%c%c%c' appears outside of list 'movi' or 'rec '"},
+    {status::kStreamChunkOutsideMovi, Path::Source,   Detail::FourCC, "%s\nis malformed: stream chunk '%s' appears outside of list 'movi' or 'rec '"},
     {status::kBadFrameSize,        Path::Source,      Detail::TwoDecimals, "Video stream in\n%s\nhas an unsupported frame size (%d x %d pixels)"},
     {status::kTooLarge,            Path::Destination, Detail::None,   "%s\nwould grow past the 4 GB size limit of an AVI file"},
     {status::kFrameDamaged,        Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d cannot be decoded"},
     {status::kFrameTooShort,       Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d is too short to be a JPEG picture"},
     {status::kFrameUnexpected,     Path::Source,      Detail::Decimal, "%s\nis not supported: video frame %d is not one full-size colour picture"},
-    {status::kChunkWrongSize,      Path::Source,      Detail::FourCC, "%s\nis malformed: chunk '%c%c%c%c' has the wrong size"},
+    {status::kChunkWrongSize,      Path::Source,      Detail::FourCC, "%s\nis malformed: chunk '%s' has the wrong size"},
     {status::kOutOfMemory,         Path::Source,      Detail::None,   "Couldn't convert %s (out of memory)"},
+    {status::kCantReplaceDestination, Path::Destination, Detail::None, "Couldn't replace file %s with the converted file"},
+    {status::kNoOutputDirectory,   Path::Destination, Detail::None,   "No output directory is given: please choose one%.0s"},
+    {status::kCantCreateOutputDirectory, Path::Destination, Detail::None, "Couldn't create the output directory %s"},
+    {status::kDestinationNotAFile, Path::Destination, Detail::None,   "Couldn't write file %s: something other than a regular file has that name"},
     {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
 };
 // clang-format on
+
+// The codes whose message names a file the system failed to open, read,
+// write or rename; they end with the system's reason.
+bool IsFileError(int32_t code)
+{
+    return code == status::kCantOpenSource || code == status::kCantOpenDestination || code == status::kReadError ||
+           code == status::kWriteError || code == status::kCantReplaceDestination ||
+           code == status::kCantCreateOutputDirectory;
+}
+
+std::string SystemReason(const Failure& failure)
+{
+    if (failure.systemError != 0)
+        return std::error_code(failure.systemError, std::generic_category()).message();
+    // A read that found no error but no bytes either ran into the file's end.
+    return failure.code == status::kReadError ? "unexpected end of file" : "unknown error";
+}
 
 }  // namespace
 
@@ -58,13 +80,13 @@ std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view 
         if (text.code != code)
             continue;
         const std::string path(text.path == Path::Source ? source : destination);
-        const auto c = [detail](int byte) { return static_cast<char>((detail >> (8 * byte)) & 0xFF); };
+        const std::string fourcc = PrintableFourCC(detail);
         // The pattern is one of the literals above; the size is asked first so
         // that no path length can overflow the text.
         auto format = [&](char* out, size_t size) {
             switch (text.detail) {
             case Detail::None: return std::snprintf(out, size, text.pattern, path.c_str());
-            case Detail::FourCC: return std::snprintf(out, size, text.pattern, path.c_str(), c(0), c(1), c(2), c(3));
+            case Detail::FourCC: return std::snprintf(out, size, text.pattern, path.c_str(), fourcc.c_str());
             case Detail::Decimal:
                 return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail));
             case Detail::TwoDecimals:
@@ -112,6 +134,8 @@ std::string FormatFailure(const Failure& failure, std::string_view source, std::
     } else {
         message = FormatStatusMessage(failure.code, failure.detail, source, destination, failure.detail2);
     }
+    if (failure.systemError != 0 || IsFileError(failure.code))
+        message += ": " + SystemReason(failure);
     if (!failure.libraryMessage.empty())
         message += "\nJPEG library: " + failure.libraryMessage;
     return message;

@@ -37,9 +37,15 @@ inline constexpr int32_t kRiffExtension = 25;        // data behind the first RI
 inline constexpr int32_t kChunkWrongSize = 26;       // detail: the chunk's FOURCC
 inline constexpr int32_t kChunkOverrun = 27;         // detail: the chunk's FOURCC; Failure::offset, Failure::parent
 inline constexpr int32_t kOutOfMemory = 28;
+inline constexpr int32_t kCantReplaceDestination = 29;  // the finished file could not take the destination's name
+inline constexpr int32_t kNoOutputDirectory = 30;       // the output directory is empty
+inline constexpr int32_t kCantCreateOutputDirectory = 31;  // destination: the directory
+inline constexpr int32_t kDestinationNotAFile = 32;     // a directory, device or FIFO stands under the name
 }  // namespace status
 
 // The message shown for a status code, or an empty string for code 0.
+// Messages about opening, reading or writing a file end with the system's
+// reason when FormatFailure is given one.
 // `detail` and `detail2` are the values recorded with the code.
 std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source,
                                 std::string_view destination, uint32_t detail2 = 0);

@@ -5,6 +5,7 @@
 // 2 for a usage error.
 
 #include "cli/ProgressLine.h"
+#include "cli/StopSignals.h"
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
 #include "base/StatusCode.h"
@@ -41,36 +42,68 @@ struct Options {
     std::vector<std::string> files;
 };
 
+// How one file ended, for the batch.
+enum class FileResult { Converted, Failed, Interrupted };
+
 // Converts one file on a worker thread while this one redraws the progress
-// line; true on success.
-bool ConvertFile(const std::string& source, const Options& options)
+// line and watches for SIGINT and SIGTERM, which stop the conversion (its
+// temporary file removed, the destination untouched); `signal` then says which.
+FileResult ConvertFile(const std::string& source, const Options& options, kestrel::StopSignals& signals, int& signal)
 {
     const std::string destination = kestrel::MakeDestinationPath(options.outputDirectory, source);
     if (kestrel::IsSameFile(source, destination)) {
         std::fprintf(stderr, "%s\n", kestrel::SameFileMessage(source).c_str());
-        return false;
+        return FileResult::Failed;
     }
 
     kestrel::ConversionStatus status;
     auto job = std::make_unique<kestrel::ConversionJob>(kestrel::ConversionJob{source, destination, options.mode});
     kestrel::ProgressLine progress(source, !options.quiet && isatty(STDERR_FILENO));
-    std::thread worker(kestrel::RunConversion, std::move(job), std::ref(status));
-    while (!status.Finished) {
-        progress.Update(status.ProgressPercent, status.FramesConverted);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    std::thread worker([&] {
+        kestrel::RunConversion(std::move(job), status);
+        signals.WakeWaiter();
+    });
+    signals.WaitForWorker([&] { return status.Finished.load(); },
+                          [&] { progress.Update(status.ProgressPercent, status.FramesConverted); },
+                          [&](int caught) {
+                              signal = caught;
+                              status.StopRequested = true;
+                          },
+                          std::chrono::milliseconds(100));
     worker.join();
     progress.Finish();
 
-    if (!status.Succeeded()) {
-        // A stop comes only from this program, which does not ask for one.
-        const std::string message = kestrel::FormatFailure(status.Result.failure, source, destination);
-        std::fprintf(stderr, "%s\n", message.c_str());
-        return false;
+    switch (status.Result.outcome) {
+    case kestrel::Outcome::Converted:
+        break;
+    case kestrel::Outcome::Stopped:
+        std::fprintf(stderr, "Stopped: %s was not converted\n", source.c_str());
+        return FileResult::Interrupted;
+    case kestrel::Outcome::Failed:
+        std::fprintf(stderr, "%s\n", kestrel::FormatFailure(status.Result.failure, source, destination).c_str());
+        return signal != 0 ? FileResult::Interrupted : FileResult::Failed;
     }
     if (!options.quiet)
         std::printf("%s -> %s (%d frames)\n", source.c_str(), destination.c_str(),
                     static_cast<int>(status.FramesConverted));
+    return FileResult::Converted;
+}
+
+// Refuses the batch before anything is written when the output directory
+// can't be had or two sources would be written to the same destination.
+bool CheckBatch(const Options& options)
+{
+    if (kestrel::Status prepared = kestrel::PrepareOutputDirectory(options.outputDirectory); !prepared.Ok()) {
+        std::fprintf(stderr, "%s\n", kestrel::FormatFailure(prepared.failure(), "", options.outputDirectory).c_str());
+        return false;
+    }
+    if (const auto clash = kestrel::FindDestinationClash(options.files, options.outputDirectory)) {
+        const std::string& first = options.files[clash->first];
+        const std::string message = kestrel::DestinationClashMessage(
+            first, options.files[clash->second], kestrel::MakeDestinationPath(options.outputDirectory, first));
+        std::fprintf(stderr, "%s; nothing was converted\n", message.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -102,8 +135,18 @@ int main(int argc, char** argv)
         return code == 0 ? 0 : 2;
     }
 
-    for (const std::string& file : options.files)
-        if (!ConvertFile(file, options))
-            return 1;
+    if (!CheckBatch(options))
+        return 1;
+    // Before any thread starts, so that every thread leaves the signals to
+    // the waiting loop.
+    kestrel::StopSignals signals;
+    for (const std::string& file : options.files) {
+        int signal = 0;
+        switch (ConvertFile(file, options, signals, signal)) {
+        case FileResult::Converted: continue;
+        case FileResult::Failed: return 1;
+        case FileResult::Interrupted: return 128 + signal;
+        }
+    }
     return 0;
 }

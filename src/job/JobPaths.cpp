@@ -1,10 +1,40 @@
 #include "job/JobPaths.h"
 
+#include "base/StatusCode.h"
+
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace kestrel {
+namespace {
+
+// Whether this platform's file systems ignore letter case in names.
+constexpr bool kNamesIgnoreCase =
+#if defined(_WIN32) || defined(__APPLE__)
+    true;
+#else
+    false;
+#endif
+
+// A path as the file system compares names: absolute, without "." and
+// "..", folded to lower case where case is ignored.
+std::string PathKey(std::string_view path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
+    std::string key = (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+    if (kNamesIgnoreCase)
+        std::ranges::transform(key, key.begin(), [](unsigned char c) {
+            return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        });
+    return key;
+}
+
+bool SamePath(std::string_view a, std::string_view b) { return PathKey(a) == PathKey(b); }
+
+}  // namespace
 
 std::string MakeDestinationPath(std::string_view outputDirectory, std::string_view source)
 {
@@ -27,10 +57,45 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 
 bool IsSameFile(std::string_view a, std::string_view b)
 {
-    if (EqualIgnoringCase(a, b))
-        return true;
     std::error_code error;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error) && !error;
+    if (std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error) && !error)
+        return true;
+    return SamePath(a, b);
+}
+
+Status PrepareOutputDirectory(const std::string& directory)
+{
+    if (directory.empty())
+        return Status::Fail(status::kNoOutputDirectory);
+    std::error_code error;
+    if (std::filesystem::is_directory(directory, error))
+        return {};
+    std::filesystem::create_directories(directory, error);
+    if (error || !std::filesystem::is_directory(directory)) {
+        Failure failure(status::kCantCreateOutputDirectory);
+        failure.systemError = error ? error.value() : ENOTDIR;
+        return failure;
+    }
+    return {};
+}
+
+std::optional<DestinationClash> FindDestinationClash(const std::vector<std::string>& sources,
+                                                     std::string_view outputDirectory)
+{
+    // All destinations lie in one directory: equal names are equal files.
+    std::map<std::string, size_t> seen;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const auto [place, added] = seen.emplace(PathKey(MakeDestinationPath(outputDirectory, sources[i])), i);
+        if (!added)
+            return DestinationClash{place->second, i};
+    }
+    return std::nullopt;
+}
+
+std::string DestinationClashMessage(std::string_view first, std::string_view second, std::string_view destination)
+{
+    return std::string(first) + " and " + std::string(second) + " would both be written to " +
+           std::string(destination);
 }
 
 }  // namespace kestrel

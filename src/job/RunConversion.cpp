@@ -1,9 +1,11 @@
 #include "job/RunConversion.h"
 
+#include "avi/AviLayout.h"
 #include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
 #include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
+#include "job/OutputFile.h"
 
 #include <cerrno>
 #include <new>
@@ -11,29 +13,33 @@
 namespace kestrel {
 namespace {
 
-Status OpenFailure(int32_t code)
+Status SourceFailure(int32_t code, int error)
 {
-    Failure failure{code};
-    failure.systemError = errno;
+    Failure failure(code);
+    failure.systemError = error;
     return failure;
 }
 
 // The conversion proper.
 Status Convert(const ConversionJob& job, ConversionStatus& status)
 {
-    // Both files are opened before either is tested, so the destination is
-    // created (or emptied) even when the source cannot be read.
+    // The source is opened and its first bytes read before anything is
+    // created for writing: a source that can't be read leaves the
+    // destination's folder as it was.
     ChunkStream source;
+    if (!source.Open(job.source, ChunkStream::Mode::Read, StreamBufferSize))
+        return SourceFailure(status::kCantOpenSource, errno);
+    uint8_t head[avi::kChunkHeaderSize + avi::kListTypeSize];
+    errno = 0;
+    if (!source.PeekAt(0, head, sizeof head))
+        return SourceFailure(status::kReadError, errno);
+
+    // Declared before the stream, so that the stream is closed before an
+    // unfinished temporary file is removed.
+    OutputFile output(job.destination);
     ChunkStream destination;
-    const bool sourceOpen = source.Open(job.source, false, StreamBufferSize);
-    const int sourceError = errno;
-    const bool destinationOpen = destination.Open(job.destination, true, StreamBufferSize);
-    if (!sourceOpen) {
-        errno = sourceError;
-        return OpenFailure(status::kCantOpenSource);
-    }
-    if (!destinationOpen)
-        return OpenFailure(status::kCantOpenDestination);
+    if (Status created = output.Create(destination, StreamBufferSize); !created.Ok())
+        return created;
 
     Status converted;
     {
@@ -41,13 +47,12 @@ Status Convert(const ConversionJob& job, ConversionStatus& status)
         converted = ConvertRiffFile(context);
         ReleaseConversionBuffers(context);
     }
-    // The last buffered bytes are written here; a failure to is a failure
-    // of the conversion, never a success.
-    const bool closed = destination.Close();
     source.Close();
-    if (converted.Ok() && !closed)
-        return destination.Result();
-    return converted;
+    if (!converted.Ok())
+        return converted;
+    // The last buffered bytes are written, the file closed and renamed onto
+    // the destination; a failure of any is a failure of the conversion.
+    return output.Commit(destination);
 }
 
 }  // namespace

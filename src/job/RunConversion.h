@@ -14,7 +14,8 @@ inline constexpr uint32_t StreamBufferSize = 16u * 1024 * 1024;
 // ownership of the job. Never throws. Records how it ended in status.Result
 // (Converted, Stopped at the watcher's request, or Failed with the reason),
 // then sets ProgressPercent to 100 on success and Finished last in every
-// case. The destination keeps whatever was written up to a failure.
+// case. The destination is written through a temporary file and replaced
+// only by a finished conversion: after a failure or a stop it is as it was.
 int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status);
 
 }  // namespace kestrel

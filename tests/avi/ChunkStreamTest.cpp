@@ -34,7 +34,7 @@ TEST_F(ChunkStreamTest, ReadsAcrossBufferRefillsInOrder)
     // Capacity 16: reads of 5 append behind the valid bytes, then compact.
     const Bytes data = Counting(100);
     ChunkStream stream;
-    stream.Open(File(data), false, 16);
+    stream.Open(File(data), ChunkStream::Mode::Read, 16);
     ASSERT_TRUE(stream.IsOpen());
     Bytes got;
     for (uint32_t n : {5u, 5u, 5u, 12u, 16u, 1u, 40u, 16u}) {
@@ -50,7 +50,7 @@ TEST_F(ChunkStreamTest, ReadsAcrossBufferRefillsInOrder)
 TEST_F(ChunkStreamTest, ReadPastTheEndFailsWithReadError)
 {
     ChunkStream stream;
-    stream.Open(File(Counting(10)), false, 64);
+    stream.Open(File(Counting(10)), ChunkStream::Mode::Read, 64);
     Bytes piece(11);
     EXPECT_FALSE(stream.Read(piece.data(), 11));
     EXPECT_EQ(stream.Result().failure().code, status::kReadError);
@@ -61,7 +61,7 @@ TEST_F(ChunkStreamTest, ReadPastTheEndFailsWithReadError)
 TEST_F(ChunkStreamTest, PeekLeavesTheReadPositionAlone)
 {
     ChunkStream stream;
-    stream.Open(File(Counting(50)), false, 8);
+    stream.Open(File(Counting(50)), ChunkStream::Mode::Read, 8);
     uint8_t first[3];
     ASSERT_TRUE(stream.Read(first, 3));
     uint8_t peeked[4];
@@ -79,7 +79,7 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
     const auto path = (dir / "out.bin").string();
     const Bytes data = Counting(200);
     ChunkStream stream;
-    stream.Open(path, true, 16);
+    stream.Open(path, ChunkStream::Mode::Write, 16);
     ASSERT_TRUE(stream.Write(data.data(), 10));
     ASSERT_TRUE(stream.Write(data.data() + 10, 100));  // larger than the buffer
     ASSERT_TRUE(stream.Write(data.data() + 110, 90));
@@ -103,7 +103,7 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
 TEST_F(ChunkStreamTest, PatchBeyondWhatWasWrittenIsRefused)
 {
     ChunkStream stream;
-    stream.Open((dir / "out.bin").string(), true, 16);
+    stream.Open((dir / "out.bin").string(), ChunkStream::Mode::Write, 16);
     const uint8_t patch[4] = {};
     ASSERT_TRUE(stream.Write(patch, 2));
     EXPECT_FALSE(stream.WriteAt(0, patch, 4));
@@ -113,7 +113,7 @@ TEST_F(ChunkStreamTest, PatchBeyondWhatWasWrittenIsRefused)
 TEST_F(ChunkStreamTest, FailedFinalFlushIsReported)
 {
     ChunkStream stream;
-    stream.Open("/dev/full", true, 64);
+    stream.Open("/dev/full", ChunkStream::Mode::Write, 64);
     ASSERT_TRUE(stream.IsOpen());
     const Bytes data = Counting(10);
     ASSERT_TRUE(stream.Write(data.data(), 10));
@@ -123,7 +123,7 @@ TEST_F(ChunkStreamTest, FailedFinalFlushIsReported)
 TEST_F(ChunkStreamTest, FailedFlushDuringWriteRecordsWriteError)
 {
     ChunkStream stream;
-    stream.Open("/dev/full", true, 8);
+    stream.Open("/dev/full", ChunkStream::Mode::Write, 8);
     const Bytes data = Counting(10);
     ASSERT_TRUE(stream.Write(data.data(), 6));
     EXPECT_FALSE(stream.Write(data.data(), 6));

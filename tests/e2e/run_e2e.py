@@ -378,7 +378,8 @@ def run_cli_kind(cli, work):
            what=f"MPEG-4 AVI (handler {handler})")
     expect(["-o", out_dir, wave], 1, f"{wave}\nis not an AVI file (FCC code is 'WAVE')\n", what="WAVE file")
     expect(["-o", out_dir, text], 1, f"{text}\nis not a RIFF file (code is 'RIFX')\n", what="text file")
-    expect(["-o", out_dir, missing], 1, f"Couldn't open file {missing} for reading\n", what="missing source")
+    expect(["-o", out_dir, missing], 1, f"Couldn't open file {missing} for reading: No such file or directory\n",
+           what="missing source")
     expect(["-o", out_dir, overrun], 1,
            f"{overrun}\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'\n",
            what="child running past the end of its list")
@@ -422,15 +423,92 @@ def run_cli_kind(cli, work):
     return not faults
 
 
+def run_safe_outputs_kind(cli, work):
+    """A good out/clip.avi stays byte for byte through every way a later
+    conversion of another clip.avi can fail, and no temporary file stays."""
+    import resource
+    import signal
+    import time
+    need_tools("ffmpeg")
+    faults = []
+    out = os.path.join(work, "out")
+    os.makedirs(os.path.join(work, "good"))
+    os.makedirs(os.path.join(work, "bad"))
+    good = os.path.join(work, "good", "clip.avi")
+    ffmpeg_source("64x48", "yuvj422p")(good)
+    result = run([cli, "-q", "-o", out, good], check=False)  # -o names a folder that does not exist yet
+    if result.returncode != 0 or not os.path.isfile(os.path.join(out, "clip.avi")):
+        raise Failure(f"the missing output folder was not created: {result.stderr!r}")
+    kept = open(os.path.join(out, "clip.avi"), "rb").read()
+
+    def check_left_alone(what):
+        if open(os.path.join(out, "clip.avi"), "rb").read() != kept:
+            faults.append(f"{what}: out/clip.avi changed")
+        if sorted(os.listdir(out)) != ["clip.avi"]:
+            faults.append(f"{what}: out/ holds {sorted(os.listdir(out))}")
+
+    def expect_failure(args, status, message, what, **kwargs):
+        result = run([cli] + args, check=False, **kwargs)
+        err = result.stderr.decode(errors="replace")
+        if result.returncode != status:
+            faults.append(f"{what}: exit status {result.returncode}, expected {status} ({err!r})")
+        if message not in err:
+            faults.append(f"{what}: stderr {err!r} does not say {message!r}")
+        check_left_alone(what)
+
+    bad = os.path.join(work, "bad", "clip.avi")
+    expect_failure(["-o", out, bad], 1, "No such file or directory", "missing source")
+
+    data = bytearray(open(good, "rb").read())
+    frame = data.index(b"00dc", data.index(b"movi"))
+    data[frame + 8:frame + 40] = bytes(32)  # the first frame's head and tables gone
+    open(bad, "wb").write(data)
+    expect_failure(["-o", out, bad], 1, "is damaged: video frame 1", "damaged source")
+    if open(bad, "rb").read() != data:
+        faults.append("the damaged source changed")
+
+    ffmpeg_source("256x192", "yuvj422p")(bad)
+
+    def small_files():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (16384, 16384))
+    expect_failure(["-o", out, bad], 1, "Error writing file " + os.path.join(out, "clip.avi") + ": File too large",
+                   "write failure (the file system refuses to grow the file)", preexec_fn=small_files)
+
+    # Two sources of one name: refused before anything is written.
+    expect_failure(["-o", out, bad, good], 1, f"{bad} and {good} would both be written to", "name clash")
+    expect_failure(["-o", "", good], 1, "No output directory is given", "empty output directory")
+
+    # SIGINT and SIGTERM in the middle of a file stop it at the next chunk.
+    run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", test_picture("1280x720", 25), "-frames:v", "150",
+         "-c:v", "mjpeg", "-q:v", "2", "-pix_fmt", "yuvj422p", bad])
+    for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+        process = subprocess.Popen([cli, "-q", "-o", out, bad], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline and not any(n.startswith(".clip.avi.") for n in os.listdir(out)):
+            time.sleep(0.01)
+        time.sleep(0.3)
+        process.send_signal(sig)
+        _, err = process.communicate(timeout=120)
+        if process.returncode != status:
+            faults.append(f"signal {sig}: exit status {process.returncode}, expected {status} ({err!r})")
+        check_left_alone(f"signal {sig}")
+
+    for fault in faults:
+        print(f"  safe_outputs: {fault}")
+    print(f"safe_outputs: {'FAILED' if faults else 'ok'}")
+    return not faults
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("kind", nargs="?", choices=list(SOURCES) + ["cli"])
+    parser.add_argument("kind", nargs="?", choices=list(SOURCES) + ["cli", "safe_outputs"])
     parser.add_argument("--cli", help="path of kestrel-cli")
     parser.add_argument("--keep", help="work in this directory and keep the files")
     parser.add_argument("--list", action="store_true", help="list the kinds and exit")
     args = parser.parse_args()
     if args.list:
-        print("\n".join(list(SOURCES) + ["cli"]))
+        print("\n".join(list(SOURCES) + ["cli", "safe_outputs"]))
         return 0
     if not args.kind or not args.cli:
         parser.error("KIND and --cli are required")
@@ -441,7 +519,12 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
         os.makedirs(work)
     try:
-        ok = run_cli_kind(cli, work) if args.kind == "cli" else run_source_kind(cli, args.kind, work)
+        if args.kind == "cli":
+            ok = run_cli_kind(cli, work)
+        elif args.kind == "safe_outputs":
+            ok = run_safe_outputs_kind(cli, work)
+        else:
+            ok = run_source_kind(cli, args.kind, work)
     except Failure as failure:
         print(f"{args.kind}: {failure}")
         ok = False

@@ -37,7 +37,11 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode)
     result.statusDetail2 = status.Result.failure.detail2;
     result.progress = status.ProgressPercent;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
-    result.output = ReadFile(result.destinationPath);
+    result.destinationExists = std::filesystem::exists(result.destinationPath);
+    if (result.destinationExists)
+        result.output = ReadFile(result.destinationPath);
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++result.filesLeft;
     return result;
 }
 

@@ -32,6 +32,8 @@ struct Converted {
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;              // the destination file's bytes
+    bool destinationExists = false;
+    size_t filesLeft = 0;      // files in the directory afterwards, the source included
 };
 
 // Writes `source` to "in.avi" in a fresh directory and converts it to "out.avi".

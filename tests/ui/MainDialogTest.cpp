@@ -224,7 +224,10 @@ void MainDialogTest::sameFileRefusedAtGo_data()
     QTest::addColumn<QString>("outputDir");
     QTest::newRow("the file's own folder") << QStringLiteral("in");
     QTest::newRow("with a trailing separator") << QStringLiteral("in/");
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    // Only where file systems ignore letter case is "IN" the same folder.
     QTest::newRow("in other letter case") << QStringLiteral("IN");
+#endif
 }
 
 void MainDialogTest::sameFileRefusedAtGo()

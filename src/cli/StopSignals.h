@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+
+namespace kestrel {
+
+// SIGINT and SIGTERM, taken by the command line's own thread instead of a
+// handler: they are blocked in every thread (construct this before starting
+// any), and WaitForWorker receives them while it waits. The worker wakes the
+// waiting thread when it ends, so a short conversion costs no fixed wait.
+class StopSignals {
+public:
+    StopSignals();
+
+    // Calls `onTick` at least every `period` until `finished` says true;
+    // a SIGINT or SIGTERM on the way calls `onSignal` once with its number.
+    void WaitForWorker(const std::function<bool()>& finished, const std::function<void()>& onTick,
+                       const std::function<void(int)>& onSignal, std::chrono::milliseconds period);
+
+    // For the worker thread, as its last act: wakes WaitForWorker.
+    void WakeWaiter() const;
+
+private:
+    sigset_t signals_;
+    pthread_t waiter_;
+};
+
+}  // namespace kestrel
