@@ -11,7 +11,30 @@ namespace {
 
 constexpr std::string_view kAviExtension = ".avi";
 
+struct TransformEntry {
+    int buttonId;
+    const char* name;
+};
+
+// Stable names: they are stored in the user's settings.
+constexpr TransformEntry kTransformNames[] = {
+    {IDC_ROT_CW, "cw"},
+    {IDC_ROT_ACW, "acw"},
+    {IDC_ROT_180, "180"},
+    {IDC_MIRROR_X, "mirror-x"},
+    {IDC_MIRROR_Y, "mirror-y"},
+};
+
 }  // namespace
+
+int TransformButtonByName(const std::string& name)
+{
+    for (const TransformEntry& entry : kTransformNames) {
+        if (name == entry.name)
+            return entry.buttonId;
+    }
+    return 0;
+}
 
 bool HasAviExtension(const std::string& name)
 {
@@ -23,9 +46,21 @@ bool HasAviExtension(const std::string& name)
 
 void MainDialogRules::SetStartState()
 {
-    ui_.SetChecked(IDC_ROT_ACW);
-    ui_.SetControlText(IDC_OUTPUT_DIR, ui_.DocumentsFolder().value_or(std::string()));
+    const int remembered = TransformButtonByName(ui_.ReadSetting(kTransformKey).value_or(std::string()));
+    ui_.SetChecked(remembered != 0 ? remembered : IDC_ROT_ACW);
+    const std::string outputDir = ui_.ReadSetting(kOutputDirectoryKey).value_or(std::string());
+    ui_.SetControlText(IDC_OUTPUT_DIR,
+                       outputDir.empty() ? ui_.DocumentsFolder().value_or(std::string()) : outputDir);
     ui_.SetWindowTitle(kAppTitle);
+}
+
+void MainDialogRules::SaveSettings()
+{
+    for (const TransformEntry& entry : kTransformNames) {
+        if (ui_.IsChecked(entry.buttonId))
+            ui_.WriteSetting(kTransformKey, entry.name);
+    }
+    ui_.WriteSetting(kOutputDirectoryKey, ui_.ControlText(IDC_OUTPUT_DIR));
 }
 
 void MainDialogRules::AddChosenFiles()
@@ -68,7 +103,7 @@ void MainDialogRules::RemoveSelectedFile()
 
 void MainDialogRules::ChooseOutputDirectory()
 {
-    if (auto folder = ui_.ChooseFolder("Choose an Output Directory"))
+    if (auto folder = ui_.ChooseFolder("Choose an Output Directory", ui_.ControlText(IDC_OUTPUT_DIR)))
         ui_.SetControlText(IDC_OUTPUT_DIR, *folder);
 }
 
