@@ -209,7 +209,10 @@ void MainDialog::CreateControls()
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
     statusLine_->setTextFormat(Qt::PlainText);
-    statusLine_->setGeometry(units.ToPixels(17, 257, 224, 8));
+    // Two lines: a long account breaks before its folder.
+    statusLine_->setWordWrap(true);
+    statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLine_->setGeometry(units.ToPixels(17, 254, 226, 16));
     openFolder_ = new QPushButton(QStringLiteral("Open Folder"), this);
     openFolder_->setObjectName(QStringLiteral("openFolder"));
     openFolder_->setGeometry(units.ToPixels(246, 254, 60, 14));
