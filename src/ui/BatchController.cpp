@@ -3,6 +3,7 @@
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
 #include "base/StatusCode.h"
+#include "ui/BatchOutcome.h"
 #include "ui/Resources.h"
 #include "ui/UiServices.h"
 
@@ -68,8 +69,14 @@ void BatchController::OnGoStop()
     }
     if (ui_.ListCount() == 0)
         return;
-    if (!PrepareNextJob())
+    converted_ = 0;
+    failed_ = false;
+    ui_.ListClearMarks();
+    ui_.ShowBatchOutcome({}, {});
+    if (!PrepareNextJob()) {
+        ReportOutcome();
         return;
+    }
     for (int id : kBatchLockedControls)
         ui_.EnableControl(id, false);
     ui_.SetControlText(IDC_GO, kStopCaption);
@@ -82,7 +89,7 @@ bool BatchController::PrepareNextJob()
     CurrentDestination = MakeDestinationPath(ui_.ControlText(IDC_OUTPUT_DIR), CurrentSource);
     // Writing the destination would destroy the source it is read from.
     if (IsSameFile(CurrentSource, CurrentDestination)) {
-        ui_.ShowErrorMessage(SameFileMessage(CurrentSource));
+        ShowError(SameFileMessage(CurrentSource));
         return false;
     }
     return StartWorker(CurrentSource, CurrentDestination, mode);
@@ -98,13 +105,13 @@ bool BatchController::StartWorker(const std::string& source, const std::string& 
     try {
         WorkerHandle = std::thread(convert_, std::move(job), std::ref(status_));
     } catch (const std::system_error& error) {
-        ui_.ShowErrorMessage("Couldn't start the conversion of " + source + ": " + error.what());
+        ShowError("Couldn't start the conversion of " + source + ": " + error.what());
         return false;
     }
     if (!ui_.StartTimer(kProgressTimerId, kProgressTimerPeriodMs)) {
         status_.StopRequested = true;
         WorkerHandle.join();
-        ui_.ShowErrorMessage("Couldn't start the progress timer for " + source);
+        ShowError("Couldn't start the progress timer for " + source);
         return false;
     }
     return true;
@@ -134,6 +141,7 @@ void BatchController::OnTimer()
         // Built before the next job resets the percentage.
         const std::string title = ProgressTitle(status_.ProgressPercent, remaining - 1);
         ui_.ListDelete(0);
+        ++converted_;
         if (remaining - 1 > 0 && PrepareNextJob()) {
             ui_.SetWindowTitle(title);
             return;
@@ -149,13 +157,32 @@ void BatchController::EndBatch()
         ui_.EnableControl(id, true);
     ui_.SetControlText(IDC_GO, kGoCaption);
     ui_.SetWindowTitle(kAppTitle);
+    ReportOutcome();
+}
+
+void BatchController::ShowError(const std::string& text)
+{
+    failed_ = true;
+    ui_.ListMarkFailed(0, text);
+    ui_.ShowErrorMessage(text);
+}
+
+void BatchController::ReportOutcome()
+{
+    BatchOutcome outcome;
+    outcome.converted = converted_;
+    outcome.outputDir = ui_.ControlText(IDC_OUTPUT_DIR);
+    outcome.left = ui_.ListCount();
+    outcome.current = CurrentSource;
+    outcome.failed = failed_;
+    ui_.ShowBatchOutcome(BatchOutcomeText(outcome), converted_ > 0 ? outcome.outputDir : std::string());
 }
 
 void BatchController::ShowStatusMessage()
 {
     if (!status_.Failed())
         return;
-    ui_.ShowErrorMessage(FormatFailure(status_.Result.failure, CurrentSource, CurrentDestination));
+    ShowError(FormatFailure(status_.Result.failure, CurrentSource, CurrentDestination));
 }
 
 void BatchController::StopAndWait()

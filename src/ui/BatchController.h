@@ -16,7 +16,8 @@ class UiServices;
 // Turns the input list into a queue of conversions: "Go" converts entry 0 on
 // a worker thread, the 100 ms tick shows progress and, when a file is done,
 // removes it and starts the next one, until the list is empty, a file fails
-// or is refused, or the user presses "Stop". The caption of button 1 is the
+// or is refused, or the user presses "Stop". The status line then tells how
+// it ended; a failed file stays first in the list, marked. The caption of button 1 is the
 // batch state: "Go" means idle. Everything here runs on the window's thread;
 // the worker only sees its job and Status.
 class BatchController {
@@ -55,6 +56,11 @@ public:
 
 private:
     void EndBatch();
+    // Every failure or refusal of the batch: shown, and list entry 0 (the
+    // file it concerns) marked as failed with the message as its tooltip.
+    void ShowError(const std::string& text);
+    // The status line's account of the batch that just ended.
+    void ReportOutcome();
 
     UiServices& ui_;
     Conversion convert_;
@@ -64,6 +70,9 @@ private:
     std::string CurrentSource;
     std::string CurrentDestination;
     std::thread WorkerHandle;
+    // The running batch's account: files converted, and whether one failed.
+    int converted_ = 0;
+    bool failed_ = false;
 };
 
 // "Kestrel: 42%, 3 remaining"

@@ -1,6 +1,7 @@
 #include "ui/InputListDelegate.h"
 
 #include <QDir>
+#include <QIcon>
 #include <QPainter>
 
 #include <algorithm>
@@ -46,12 +47,20 @@ void InputListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
+    QRect textRect = rect;
+    const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+    if (!icon.isNull()) {
+        const int side = std::max(0, rect.height() - 2);
+        icon.paint(painter, QRect(rect.left() + 1, rect.top() + 1, side, side));
+        textRect.setLeft(rect.left() + side + 3);
+    }
     // Never wider than the item itself, which the scroll bar may narrow.
-    const int width = compactWidth_ > 0 ? std::min(compactWidth_, rect.width()) : rect.width();
+    const int itemWidth = compactWidth_ > 0 ? std::min(compactWidth_, rect.width()) : rect.width();
+    const int width = itemWidth - (textRect.left() - rect.left());
     const QString text = CompactPath(index.data(Qt::DisplayRole).toString(), option.fontMetrics, width);
     painter->setFont(option.font);
     painter->setPen(foreground);
-    painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter->restore();
 }
 

@@ -6,10 +6,14 @@
 
 namespace kestrel::ui {
 
+// Item data: true for an entry whose conversion failed.
+inline constexpr int kFailedRole = Qt::UserRole + 1;
+
 // Draws the entries of the input list: each path shortened in the middle to
 // the list's width so that its file name stays readable, the selected entry
 // in the system highlight colours and the entry with the focus in a
-// one-pixel pure red frame.
+// one-pixel pure red frame. An entry with an icon (a failed one) shows it in
+// front of its path.
 class InputListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -4,9 +4,9 @@
 
 namespace kestrel::ui {
 
-// The application: runs the main dialog until it closes. It keeps no
-// settings and reads no command line of its own; its name, shown as the
-// caption of message boxes, is the executable's name without extension.
+// The application "Kestrel" (organisation and application name, under which
+// its settings are kept): runs the main dialog until it closes. It reads no
+// command line of its own.
 class KestrelApp : public QApplication {
     Q_OBJECT
 public:

@@ -3,6 +3,7 @@
 #include "ui/ApplicationIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/InputListDelegate.h"
+#include "ui/PreviewPane.h"
 #include "ui/QtUiServices.h"
 #include "ui/Resources.h"
 #include "ui/WindowMenu.h"
@@ -13,6 +14,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,12 +26,33 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 
 namespace kestrel::ui {
 namespace {
 
-// The template's size in dialog units.
-constexpr QSize kDialogSize(320, 254);
+// The template's size in dialog units; the window adds the status row below
+// it and the preview pane at its right.
+constexpr QSize kTemplateSize(320, 254);
+constexpr int kStatusRowHeight = 18;
+constexpr int kPreviewLeft = 318;
+constexpr int kPreviewWidth = 212;
+constexpr QSize kDialogSize(kPreviewLeft + kPreviewWidth, 254 + kStatusRowHeight);
+// The transforms' group, which holds the five radio buttons at their template
+// places, with room for captions wider than the template's.
+constexpr QRect kTransformGroup(90, 152, 230, 48);
+
+constexpr const char* kStopAndQuitQuestion = "A conversion is running. Stop it and quit?";
+
+// A group box that draws nothing: it only gathers the transforms under one
+// accessible name.
+class TransformGroup : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
 
 }  // namespace
 
@@ -52,12 +76,35 @@ MainDialog::MainDialog(ServicesFactory makeServices, BatchController::Conversion
 
     AddAboutItem(*this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     rules_->SetStartState();
+
+    // The preview follows the list and the transform.
+    connect(inputList_, &QListWidget::itemSelectionChanged, this, &MainDialog::UpdatePreview);
+    connect(inputList_->model(), &QAbstractItemModel::rowsInserted, this, &MainDialog::UpdatePreview);
+    connect(inputList_->model(), &QAbstractItemModel::rowsRemoved, this, &MainDialog::UpdatePreview);
+    connect(inputList_->model(), &QAbstractItemModel::modelReset, this, &MainDialog::UpdatePreview);
+    for (int id : {IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y}) {
+        auto* radio = qobject_cast<QRadioButton*>(Control(id));
+        connect(radio, &QRadioButton::toggled, this, [this, radio](bool checked) {
+            // Tab stops at the checked transform only; the arrow keys reach the others.
+            radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+            if (checked)
+                UpdatePreview();
+        });
+        radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+    UpdatePreview();
 }
 
 MainDialog::~MainDialog()
 {
     // The worker is brought down before any widget goes.
     controller_.reset();
+    // The widgets going down must not reach the preview of a dialog that is
+    // already gone.
+    inputList_->model()->disconnect(this);
+    inputList_->disconnect(this);
+    for (int id : {IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y})
+        Control(id)->disconnect(this);
 }
 
 void MainDialog::CreateControls()
@@ -79,24 +126,29 @@ void MainDialog::CreateControls()
         return push;
     };
 
-    // In the template's order, which is also the tab order.
+    // In the template's order; the tab order follows the layout instead (below).
     QPushButton* go = button(IDC_GO, kGoCaption, units.ToPixels(169, 231, 50, 16));
     go->setDefault(true);
     connect(go, &QPushButton::clicked, this, &MainDialog::OnGoStop);
-    connect(button(IDC_QUIT, "Quit", units.ToPixels(81, 231, 50, 16)), &QPushButton::clicked, this,
-            &MainDialog::OnQuit);
-    connect(button(IDC_ADD, "Add...", units.ToPixels(270, 18, 30, 14)), &QPushButton::clicked, this,
-            &MainDialog::OnAdd);
-    place(0, new QLabel(QStringLiteral("Input Files:"), this), units.ToPixels(43, 21, 37, 8));
-    place(0, new QLabel(QStringLiteral("Output Directory:"), this), units.ToPixels(23, 136, 58, 8));
-    connect(button(IDC_BROWSE, "...", units.ToPixels(270, 133, 13, 14)), &QPushButton::clicked, this,
-            &MainDialog::OnBrowseOutputDirectory);
+    QPushButton* quit = button(IDC_QUIT, "Quit", units.ToPixels(81, 231, 50, 16));
+    connect(quit, &QPushButton::clicked, this, &MainDialog::OnQuit);
+    QPushButton* add = button(IDC_ADD, "Add...", units.ToPixels(270, 18, 30, 14));
+    connect(add, &QPushButton::clicked, this, &MainDialog::OnAdd);
+    auto* inputLabel = new QLabel(QStringLiteral("Input Files:"), this);
+    place(0, inputLabel, units.ToPixels(43, 21, 37, 8));
+    auto* outputLabel = new QLabel(QStringLiteral("Output Directory:"), this);
+    place(0, outputLabel, units.ToPixels(23, 136, 58, 8));
+    QPushButton* browse = button(IDC_BROWSE, "...", units.ToPixels(270, 133, 13, 14));
+    browse->setAccessibleName(QStringLiteral("Choose Output Directory"));
+    connect(browse, &QPushButton::clicked, this, &MainDialog::OnBrowseOutputDirectory);
 
     auto* outputDir = new QLineEdit(this);
     outputDir->setObjectName(QStringLiteral("outputDirectory"));
     // Files dropped on it go to the list like those dropped anywhere else.
     outputDir->setAcceptDrops(false);
     place(IDC_OUTPUT_DIR, outputDir, units.ToPixels(85, 134, 182, 12));
+    outputLabel->setBuddy(outputDir);
+    outputDir->setAccessibleName(QStringLiteral("Output Directory"));
 
     inputList_ = new QListWidget(this);
     inputList_->setObjectName(QStringLiteral("inputList"));
@@ -107,37 +159,77 @@ void MainDialog::CreateControls()
     inputList_->setUniformItemSizes(true);
     inputList_->setTextElideMode(Qt::ElideNone);
     place(IDC_INPUT_LIST, inputList_, units.ToPixels(85, 18, 182, 101));
+    // Item views take their accessible name only from the property.
+    inputLabel->setBuddy(inputList_);
+    inputList_->setAccessibleName(QStringLiteral("Input Files"));
+    inputList_->installEventFilter(this);
     CompactWidth_ = inputList_->width();
     delegate_ = new InputListDelegate(inputList_);
     delegate_->SetCompactWidth(CompactWidth_);
     inputList_->setItemDelegate(delegate_);
 
-    connect(button(IDC_REMOVE, "Remove", units.ToPixels(270, 35, 30, 14)), &QPushButton::clicked, this,
-            &MainDialog::OnRemove);
+    QPushButton* remove = button(IDC_REMOVE, "Remove", units.ToPixels(270, 35, 30, 14));
+    connect(remove, &QPushButton::clicked, this, &MainDialog::OnRemove);
 
-    // The five transforms form one group: checking one unchecks the others.
+    // The five transforms form one group: checking one unchecks the others,
+    // the arrow keys move among them and Tab stops at the checked one. Their
+    // box draws nothing; it names the group for screen readers.
+    auto* group = new TransformGroup(this);
+    group->setObjectName(QStringLiteral("transforms"));
+    group->setAccessibleName(QStringLiteral("Transform"));
+    group->setFocusPolicy(Qt::NoFocus);
+    const QRect groupRect = units.ToPixels(kTransformGroup.x(), kTransformGroup.y(), kTransformGroup.width(),
+                                           kTransformGroup.height());
+    const QPoint groupCorner = groupRect.topLeft();
+    group->setGeometry(groupRect);
     auto* transforms = new QButtonGroup(this);
     auto radio = [&](RotationMode mode, QRect rect) {
         const int id = RadioButtonId(mode);
         const std::string_view caption = Describe(mode).caption;
-        auto* button = new QRadioButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), this);
+        auto* button = new QRadioButton(QString::fromUtf8(caption.data(), qsizetype(caption.size())), group);
         button->setObjectName(QStringLiteral("radio%1").arg(id));
         transforms->addButton(button, id);
-        place(id, button, rect);
+        place(id, button, rect.translated(-groupCorner));
+        return button;
     };
-    radio(RotationMode::Clockwise90, units.ToPixels(197, 157, 60, 10));
-    radio(RotationMode::Anticlockwise90, units.ToPixels(197, 172, 71, 10));
-    radio(RotationMode::Rotate180, units.ToPixels(197, 187, 31, 10));
+    QRadioButton* clockwise = radio(RotationMode::Clockwise90, units.ToPixels(197, 157, 60, 10));
+    QRadioButton* anticlockwise = radio(RotationMode::Anticlockwise90, units.ToPixels(197, 172, 71, 10));
+    QRadioButton* halfTurn = radio(RotationMode::Rotate180, units.ToPixels(197, 187, 31, 10));
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setAccessibleName(QStringLiteral("Conversion progress"));
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setTextVisible(false);
     place(IDC_PROGRESS, progress_, units.ToPixels(17, 209, 289, 14));
 
-    radio(RotationMode::MirrorX, units.ToPixels(95, 156, 41, 10));
-    radio(RotationMode::MirrorY, units.ToPixels(95, 170, 41, 10));
+    QRadioButton* mirrorX = radio(RotationMode::MirrorX, units.ToPixels(95, 156, 41, 10));
+    QRadioButton* mirrorY = radio(RotationMode::MirrorY, units.ToPixels(95, 170, 41, 10));
+
+    // The status row under the template: how the last batch ended.
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusLine_->setTextFormat(Qt::PlainText);
+    // Two lines: a long account breaks before its folder.
+    statusLine_->setWordWrap(true);
+    statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLine_->setGeometry(units.ToPixels(17, 254, 226, 16));
+    openFolder_ = new QPushButton(QStringLiteral("Open Folder"), this);
+    openFolder_->setObjectName(QStringLiteral("openFolder"));
+    openFolder_->setGeometry(units.ToPixels(246, 254, 60, 14));
+    openFolder_->hide();
+    connect(openFolder_, &QPushButton::clicked, this, &MainDialog::OnOpenFolder);
+
+    preview_ = new PreviewPane(this, units, QSize(kPreviewWidth, kTemplateSize.height()));
+    preview_->move(units.ToPixelsX(kPreviewLeft), 0);
+
+    // Tab follows the layout: top to bottom, left to right.
+    const std::array<QWidget*, 13> order = {inputList_, add,          remove,   outputDir, browse,
+                                            mirrorX,    mirrorY,      clockwise, anticlockwise,
+                                            halfTurn,   go,           quit,     openFolder_};
+    for (size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     setFixedSize(units.ToPixels(kDialogSize));
 }
@@ -150,6 +242,8 @@ QWidget* MainDialog::Control(int id) const
 
 void MainDialog::OnGoStop()
 {
+    if (!controller_->IsBatchRunning())
+        rules_->SaveSettings();
     controller_->OnGoStop();
 }
 
@@ -160,6 +254,9 @@ void MainDialog::OnTimer()
 
 void MainDialog::OnQuit()
 {
+    if (controller_->IsBatchRunning() && !services_->AskYesNo(kStopAndQuitQuestion))
+        return;
+    rules_->SaveSettings();
     // A running conversion stops at its next chunk; what it wrote stays.
     controller_->StopAndWait();
     QDialog::reject();
@@ -194,6 +291,50 @@ void MainDialog::OnSysCommand(int command)
 {
     if ((command & 0xFFF0) == IDM_ABOUTBOX)
         services_->ShowAbout();
+}
+
+void MainDialog::OnOpenFolder()
+{
+    if (!outcomeFolder_.empty())
+        services_->OpenFolder(outcomeFolder_);
+}
+
+void MainDialog::ShowOutcome(const QString& text, const std::string& folder)
+{
+    statusLine_->setText(text);
+    statusLine_->setToolTip(text);
+    outcomeFolder_ = folder;
+    openFolder_->setVisible(!folder.empty());
+}
+
+void MainDialog::UpdatePreview()
+{
+    if (!controller_)
+        return;
+    const int selected = services_->ListSelection();
+    const int row = selected >= 0 ? selected : 0;
+    if (row >= services_->ListCount()) {
+        preview_->ShowNothing();
+        return;
+    }
+    QString modeName;
+    for (int id : {IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y}) {
+        if (services_->IsChecked(id))
+            modeName = qobject_cast<QRadioButton*>(Control(id))->text();
+    }
+    preview_->ShowFile(services_->ListText(row), controller_->SelectedMode(), modeName);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Delete does what "Remove" does, and only when "Remove" could.
+    if (watched == inputList_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        if (Control(IDC_REMOVE)->isEnabled())
+            OnRemove();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void MainDialog::dragEnterEvent(QDragEnterEvent* event)

@@ -13,6 +13,16 @@ constexpr std::string_view kAviExtension = ".avi";
 
 }  // namespace
 
+// The transforms' canonical names are stable: they are stored in the user's settings.
+int TransformButtonByName(const std::string& name)
+{
+    for (const TransformInfo& transform : kTransforms) {
+        if (name == transform.name)
+            return RadioButtonId(transform.mode);
+    }
+    return 0;
+}
+
 bool HasAviExtension(const std::string& name)
 {
     // The extension is plain ASCII, and in UTF-8 no byte of a multi-byte
@@ -23,9 +33,21 @@ bool HasAviExtension(const std::string& name)
 
 void MainDialogRules::SetStartState()
 {
-    ui_.SetChecked(IDC_ROT_ACW);
-    ui_.SetControlText(IDC_OUTPUT_DIR, ui_.DocumentsFolder().value_or(std::string()));
+    const int remembered = TransformButtonByName(ui_.ReadSetting(kTransformKey).value_or(std::string()));
+    ui_.SetChecked(remembered != 0 ? remembered : IDC_ROT_ACW);
+    const std::string outputDir = ui_.ReadSetting(kOutputDirectoryKey).value_or(std::string());
+    ui_.SetControlText(IDC_OUTPUT_DIR,
+                       outputDir.empty() ? ui_.DocumentsFolder().value_or(std::string()) : outputDir);
     ui_.SetWindowTitle(kAppTitle);
+}
+
+void MainDialogRules::SaveSettings()
+{
+    for (const TransformInfo& transform : kTransforms) {
+        if (ui_.IsChecked(RadioButtonId(transform.mode)))
+            ui_.WriteSetting(kTransformKey, std::string(transform.name));
+    }
+    ui_.WriteSetting(kOutputDirectoryKey, ui_.ControlText(IDC_OUTPUT_DIR));
 }
 
 void MainDialogRules::AddChosenFiles()
@@ -68,7 +90,7 @@ void MainDialogRules::RemoveSelectedFile()
 
 void MainDialogRules::ChooseOutputDirectory()
 {
-    if (auto folder = ui_.ChooseFolder("Choose an Output Directory"))
+    if (auto folder = ui_.ChooseFolder("Choose an Output Directory", ui_.ControlText(IDC_OUTPUT_DIR)))
         ui_.SetControlText(IDC_OUTPUT_DIR, *folder);
 }
 

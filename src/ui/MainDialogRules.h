@@ -13,9 +13,12 @@ class MainDialogRules {
 public:
     explicit MainDialogRules(UiServices& ui) : ui_(ui) {}
 
-    // The dialog's state when it opens: "90° Anticlockwise" checked, the
-    // user's documents folder (or nothing) as output directory, title "Kestrel".
+    // The dialog's state when it opens: the transform and output directory
+    // remembered from the last run; without them "90° Anticlockwise" and the
+    // user's documents folder (or nothing). Title "Kestrel".
     void SetStartState();
+    // Remembers the checked transform and the output directory for the next run.
+    void SaveSettings();
     // "Add...": the files chosen in the AVI file chooser.
     void AddChosenFiles();
     // Appends each path that is not listed yet, letter case ignored, in the
@@ -26,8 +29,8 @@ public:
     void AddDroppedFiles(const std::vector<std::string>& names);
     // "Remove": deletes the selected entry; without a selection nothing happens.
     void RemoveSelectedFile();
-    // "...": the folder chooser's answer replaces the output directory;
-    // cancelling keeps it.
+    // "...": the folder chooser, opened at the output directory; its answer
+    // replaces the output directory, cancelling keeps it.
     void ChooseOutputDirectory();
 
 private:
@@ -35,6 +38,14 @@ private:
 
     UiServices& ui_;
 };
+
+// Keys of the remembered settings.
+inline constexpr const char* kOutputDirectoryKey = "outputDirectory";
+inline constexpr const char* kTransformKey = "transform";
+
+// The transform's radio button by the short name under which it is
+// remembered ("cw", "acw", "180", "mirror-x", "mirror-y"); 0 for an unknown one.
+int TransformButtonByName(const std::string& name);
 
 // Whether a name ends in ".avi", letter case ignored.
 bool HasAviExtension(const std::string& name);

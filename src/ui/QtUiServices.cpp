@@ -1,11 +1,12 @@
 #include "ui/QtUiServices.h"
 
 #include "ui/AboutDialog.h"
+#include "ui/InputListDelegate.h"
 #include "ui/MainDialog.h"
 #include "ui/Resources.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -15,7 +16,11 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QUrl>
 
 namespace kestrel::ui {
 namespace {
@@ -29,6 +34,12 @@ std::string ToPath(const QString& text)
 QString FromPath(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QSettings UserSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(kAppTitle),
+                     QString::fromUtf8(kAppTitle));
 }
 
 }  // namespace
@@ -46,7 +57,10 @@ std::string QtUiServices::ListText(int index) const
 
 void QtUiServices::ListAppend(const std::string& text)
 {
-    dialog_.InputList()->addItem(FromPath(text));
+    auto* item = new QListWidgetItem(FromPath(text));
+    // The list may show the path shortened; its tooltip is the whole path.
+    item->setToolTip(item->text());
+    dialog_.InputList()->addItem(item);
 }
 
 int QtUiServices::ListSelection() const
@@ -59,6 +73,27 @@ void QtUiServices::ListDelete(int index)
 {
     if (index >= 0 && index < ListCount())
         delete dialog_.InputList()->takeItem(index);
+}
+
+void QtUiServices::ListMarkFailed(int index, const std::string& message)
+{
+    QListWidgetItem* item = dialog_.InputList()->item(index);
+    if (!item)
+        return;
+    item->setData(kFailedRole, true);
+    item->setIcon(dialog_.style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    item->setToolTip(QString::fromStdString(message));
+}
+
+void QtUiServices::ListClearMarks()
+{
+    QListWidget* list = dialog_.InputList();
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        item->setData(kFailedRole, QVariant());
+        item->setIcon(QIcon());
+        item->setToolTip(item->text());
+    }
 }
 
 std::string QtUiServices::ControlText(int id) const
@@ -130,10 +165,27 @@ int QtUiServices::Progress() const
 
 void QtUiServices::ShowErrorMessage(const std::string& text)
 {
-    // The caption is the application's name: the executable's, without extension.
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), QString::fromStdString(text),
                     QMessageBox::Ok, &dialog_);
     box.exec();
+}
+
+bool QtUiServices::AskYesNo(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, &dialog_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtUiServices::ShowBatchOutcome(const std::string& text, const std::string& folder)
+{
+    dialog_.ShowOutcome(QString::fromStdString(text), folder);
+}
+
+void QtUiServices::OpenFolder(const std::string& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(folder)));
 }
 
 bool QtUiServices::StartTimer(int id, int periodMs)
@@ -165,10 +217,17 @@ std::vector<std::string> QtUiServices::ChooseFiles(const std::string& title, con
     return paths;
 }
 
-std::optional<std::string> QtUiServices::ChooseFolder(const std::string& title)
+std::optional<std::string> QtUiServices::ChooseFolder(const std::string& title, const std::string& start)
 {
-    const QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    const QString folder = QFileDialog::getExistingDirectory(&dialog_, QString::fromStdString(title), start);
+    // The folder typed in may not exist (yet): its nearest existing parent.
+    QString opensAt = start.empty() ? QString() : QDir::cleanPath(FromPath(start));
+    while (!opensAt.isEmpty() && !QFileInfo(opensAt).isDir()) {
+        const QString parent = QFileInfo(opensAt).path();
+        opensAt = parent == opensAt ? QString() : parent;
+    }
+    if (opensAt.isEmpty())
+        opensAt = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = QFileDialog::getExistingDirectory(&dialog_, QString::fromStdString(title), opensAt);
     if (folder.isEmpty())
         return std::nullopt;
     return ToPath(folder);
@@ -180,6 +239,19 @@ std::optional<std::string> QtUiServices::DocumentsFolder() const
     if (documents.isEmpty() || !QFileInfo(documents).isDir())
         return std::nullopt;
     return ToPath(documents);
+}
+
+std::optional<std::string> QtUiServices::ReadSetting(const std::string& key) const
+{
+    const QVariant value = UserSettings().value(QString::fromStdString(key));
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toString().toStdString();
+}
+
+void QtUiServices::WriteSetting(const std::string& key, const std::string& value)
+{
+    UserSettings().setValue(QString::fromStdString(key), QString::fromStdString(value));
 }
 
 void QtUiServices::ShowAbout()

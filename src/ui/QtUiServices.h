@@ -17,6 +17,8 @@ public:
     void ListAppend(const std::string& text) override;
     int ListSelection() const override;
     void ListDelete(int index) override;
+    void ListMarkFailed(int index, const std::string& message) override;
+    void ListClearMarks() override;
 
     std::string ControlText(int id) const override;
     void SetControlText(int id, const std::string& text) override;
@@ -32,14 +34,21 @@ public:
     int Progress() const override;
 
     void ShowErrorMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    void ShowBatchOutcome(const std::string& text, const std::string& folder) override;
+    void OpenFolder(const std::string& folder) override;
 
     bool StartTimer(int id, int periodMs) override;
     void KillTimer(int id) override;
     bool IsTimerActive(int id) const override;
 
     std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter) override;
-    std::optional<std::string> ChooseFolder(const std::string& title) override;
+    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) override;
     std::optional<std::string> DocumentsFolder() const override;
+
+    // Kept by QSettings under the organisation and application "Kestrel".
+    std::optional<std::string> ReadSetting(const std::string& key) const override;
+    void WriteSetting(const std::string& key, const std::string& value) override;
 
     void ShowAbout() override;
 

@@ -1,6 +1,9 @@
-// Renders the main window with a few files listed into a PNG file, and
-// optionally the About box into a second one, for the documentation.
-//   kestrel-screenshot WINDOW.png [ABOUT.png]
+// Renders the main window for the documentation into two PNG files: three
+// copies of a sample clip listed, the first selected, with the preview of its
+// first frame before and after a 90° clockwise turn; then the same window
+// after converting them, with the status line. Optionally the About box into
+// a third file. Settings are kept in Qt's test location, never the user's.
+//   kestrel-screenshot SAMPLE.avi WINDOW.png BATCH.png [ABOUT.png]
 
 #include "ui/AboutDialog.h"
 #include "ui/KestrelApp.h"
@@ -8,16 +11,21 @@
 #include "ui/Resources.h"
 #include "ui/UiServices.h"
 
+#include <QAbstractButton>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QPixmap>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>
 
 namespace {
 
-using kestrel::ui::IDC_OUTPUT_DIR;
+using namespace kestrel::ui;
 
 // Lets the window system map and paint the window.
 void Settle()
@@ -43,34 +51,58 @@ bool Save(QWidget& widget, const char* path)
     return true;
 }
 
+std::string Native(const QString& path)
+{
+    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    kestrel::ui::KestrelApp app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kestrel-screenshot WINDOW.png [ABOUT.png]\n");
+    QStandardPaths::setTestModeEnabled(true);
+    KestrelApp app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: kestrel-screenshot SAMPLE.avi WINDOW.png BATCH.png [ABOUT.png]\n");
         return 2;
     }
 
-    kestrel::ui::MainDialog dialog;
-    kestrel::ui::UiServices& ui = dialog.Services();
-    for (const char* path : {
-             "/home/sam/Videos/garden/kestrel-hovering.avi",
-             "/home/sam/Videos/garden/nest-box-camera/2024-05-17/morning feeding.avi",
-             "/home/sam/Videos/phone/VID_20240601_181512.AVI",
-             "/media/sam/CARD/DCIM/100MEDIA/MOV00042.avi",
-         })
-        ui.ListAppend(path);
-    ui.SetControlText(IDC_OUTPUT_DIR, "/home/sam/Videos/rotated");
-    dialog.InputList()->setCurrentRow(1);
+    QTemporaryDir temp(QDir::tempPath() + QStringLiteral("/kestrel-XXXXXX"));
+    const QDir root(temp.path());
+    if (!temp.isValid() || !root.mkpath(QStringLiteral("garden")) || !root.mkpath(QStringLiteral("phone")) ||
+        !root.mkpath(QStringLiteral("rotated"))) {
+        std::fprintf(stderr, "kestrel-screenshot: cannot make a temporary folder\n");
+        return 1;
+    }
+    MainDialog dialog;
+    UiServices& ui = dialog.Services();
+    for (const char* name : {"garden/kestrel-hovering.avi", "garden/nest-box camera, morning feeding.avi",
+                             "phone/VID_20240601_181512.AVI"}) {
+        const QString path = root.filePath(QString::fromUtf8(name));
+        if (!QFile::copy(QString::fromLocal8Bit(argv[1]), path)) {
+            std::fprintf(stderr, "kestrel-screenshot: cannot copy %s\n", argv[1]);
+            return 1;
+        }
+        ui.ListAppend(Native(path));
+    }
+    ui.SetControlText(IDC_OUTPUT_DIR, Native(root.filePath(QStringLiteral("rotated"))));
+    ui.SetChecked(IDC_ROT_CW);
+    dialog.InputList()->setCurrentRow(0);
     dialog.InputList()->setFocus();
-    if (!Save(dialog, argv[1]))
+    if (!Save(dialog, argv[2]))
         return 1;
 
-    if (argc > 2) {
-        kestrel::ui::AboutDialog about(&dialog);
-        if (!Save(about, argv[2]))
+    dialog.OnGoStop();
+    QElapsedTimer clock;
+    clock.start();
+    while (ui.ControlText(IDC_GO) != kGoCaption && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!Save(dialog, argv[3]))
+        return 1;
+
+    if (argc > 4) {
+        AboutDialog about(&dialog);
+        if (!Save(about, argv[4]))
             return 1;
     }
     return 0;

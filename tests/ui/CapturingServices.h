@@ -3,23 +3,50 @@
 #include "ui/MainDialog.h"
 #include "ui/QtUiServices.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrel::ui::test {
 
-// The real widget services with the modal parts replaced: error messages are
-// recorded instead of shown, the choosers answer from the test's script, and
-// with manualTicks the poll timer is only recorded so that the test runs the
+// The real widget services with the modal parts replaced: error messages and
+// questions are recorded instead of shown (questions get `answerYes`), the
+// choosers answer from the test's script, folders are recorded instead of
+// opened, settings stay in memory unless `realSettings`, and with
+// manualTicks the poll timer is only recorded so that the test runs the
 // ticks itself.
 class CapturingServices : public QtUiServices {
 public:
     using QtUiServices::QtUiServices;
 
     void ShowErrorMessage(const std::string& text) override { messages.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        return answerYes;
+    }
+    void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
     std::vector<std::string> ChooseFiles(const std::string&, const std::string&) override { return chosenFiles; }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return chosenFolder; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string& start) override
+    {
+        chooserStart = start;
+        return chosenFolder;
+    }
+    std::optional<std::string> ReadSetting(const std::string& key) const override
+    {
+        if (realSettings)
+            return QtUiServices::ReadSetting(key);
+        const auto found = settings.find(key);
+        return found == settings.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    void WriteSetting(const std::string& key, const std::string& value) override
+    {
+        if (realSettings)
+            QtUiServices::WriteSetting(key, value);
+        else
+            settings[key] = value;
+    }
     void ShowAbout() override { ++aboutShown; }
     void SetWindowTitle(const std::string& title) override
     {
@@ -40,6 +67,12 @@ public:
     }
 
     bool manualTicks = false;
+    bool realSettings = false;
+    bool answerYes = true;
+    std::vector<std::string> questions;
+    std::vector<std::string> openedFolders;
+    std::string chooserStart;
+    std::map<std::string, std::string> settings;
     bool manualTimerActive = false;
     std::vector<std::string> messages;
     std::vector<std::string> titles;
@@ -49,11 +82,13 @@ public:
 };
 
 // A MainDialog whose services are CapturingServices.
-inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks)
+inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks,
+                                              bool realSettings = false)
 {
-    return std::make_unique<MainDialog>([&services, manualTicks](MainDialog& dialog) {
+    return std::make_unique<MainDialog>([&services, manualTicks, realSettings](MainDialog& dialog) {
         auto made = std::make_unique<CapturingServices>(dialog);
         made->manualTicks = manualTicks;
+        made->realSettings = realSettings;
         services = made.get();
         return made;
     });

@@ -5,6 +5,7 @@
 
 #include "base/StatusCode.h"
 #include "ui/BatchController.h"
+#include "ui/BatchOutcome.h"
 #include "ui/MainDialogRules.h"
 
 #include <QTest>
@@ -77,6 +78,9 @@ private slots:
     void timerThatCannotStartEndsTheJob();
     void stopAndWaitBringsTheWorkerDown();
     void destroyingTheControllerStopsTheWorker();
+    void outcomeTexts();
+    void statusLineAfterSuccessStopAndFailure();
+    void refusalAtGoMarksTheFileUntilTheNextBatch();
 
     void addSkipsDuplicatesIgnoringCase();
     void addUsesTheAviChooser();
@@ -84,6 +88,7 @@ private slots:
     void removeDeletesTheSelectedEntryOnly();
     void browseKeepsTextWhenCancelled();
     void startState();
+    void settingsAreRememberedByStableNames();
 };
 
 void ControllerRulesTest::goWithEmptyListDoesNothing()
@@ -261,6 +266,79 @@ void ControllerRulesTest::destroyingTheControllerStopsTheWorker()
     QVERIFY(*ended);
 }
 
+void ControllerRulesTest::outcomeTexts()
+{
+    QCOMPARE(BatchOutcomeText({3, "/out", 0, "/in/c.avi", false}), std::string("3 files converted to /out"));
+    QCOMPARE(BatchOutcomeText({1, "/out", 0, "/in/a.avi", false}), std::string("1 file converted to /out"));
+    QCOMPARE(BatchOutcomeText({0, "/out", 2, "/in/clip.avi", false}),
+             std::string("Stopped: clip.avi not finished, 2 files left"));
+    QCOMPARE(BatchOutcomeText({2, "/out", 1, "C:\\in\\bad.avi", true}),
+             std::string("Stopped: bad.avi failed, 1 file left; 2 files converted to /out"));
+}
+
+void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
+{
+    {
+        FakeUiServices ui;
+        FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
+        BatchController controller(ui, Ending(100));
+        controller.OnGoStop();
+        QCOMPARE(ui.outcome, std::string());  // cleared at the start
+        for (int file = 0; file < 2; ++file) {
+            QVERIFY(WaitForWorker(controller));
+            controller.OnTimer();
+        }
+        QCOMPARE(ui.outcome, std::string("2 files converted to /out"));
+        QCOMPARE(ui.outcomeFolder, std::string("/out"));
+        QVERIFY(ui.messages.empty());
+    }
+    {
+        FakeUiServices ui;
+        FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
+        BatchController controller(ui, &RunUntilStopped);
+        controller.OnGoStop();
+        controller.OnGoStop();  // "Stop"
+        QVERIFY(WaitForWorker(controller));
+        controller.OnTimer();
+        QCOMPARE(ui.outcome, std::string("Stopped: a.avi not finished, 2 files left"));
+        QCOMPARE(ui.outcomeFolder, std::string());  // nothing to open
+        QVERIFY(ui.failed.empty());
+    }
+    {
+        FakeUiServices ui;
+        FillIdle(ui, {"/clips/bad.avi", "/clips/b.avi"});
+        BatchController controller(ui, Ending(0, status::kNotRiff, 0x58464952));
+        controller.OnGoStop();
+        QVERIFY(WaitForWorker(controller));
+        controller.OnTimer();
+        QCOMPARE(ui.outcome, std::string("Stopped: bad.avi failed, 2 files left"));
+        // The failed file is marked, with its message.
+        QCOMPARE(ui.failed, (std::map<int, std::string>{{0, ui.messages.at(0)}}));
+    }
+}
+
+void ControllerRulesTest::refusalAtGoMarksTheFileUntilTheNextBatch()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/out/a.avi", "/clips/b.avi"});  // a.avi would overwrite itself
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QVERIFY(!controller.IsWorkerRunning());
+    QCOMPARE(ui.messages, std::vector<std::string>{SameFileMessage("/out/a.avi")});
+    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, ui.messages[0]}}));
+    QCOMPARE(ui.outcome, std::string("Stopped: a.avi failed, 2 files left"));
+
+    // The user moves it last; the next batch starts without the old mark.
+    ui.list = {"/clips/b.avi", "/out/a.avi"};
+    ui.failed = {{1, ui.messages[0]}};
+    controller.OnGoStop();
+    QVERIFY(ui.failed.empty());
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, SameFileMessage("/out/a.avi")}}));
+    QCOMPARE(ui.outcome, std::string("Stopped: a.avi failed, 1 file left; 1 file converted to /out"));
+}
+
 void ControllerRulesTest::addSkipsDuplicatesIgnoringCase()
 {
     FakeUiServices ui;
@@ -312,6 +390,7 @@ void ControllerRulesTest::browseKeepsTextWhenCancelled()
     MainDialogRules rules(ui);
     rules.ChooseOutputDirectory();
     QCOMPARE(ui.chooserTitle, std::string("Choose an Output Directory"));
+    QCOMPARE(ui.chooserStart, std::string("/out"));  // opens at the folder in the field
     QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/out"));
     ui.chosenFolder = "/elsewhere";
     rules.ChooseOutputDirectory();
@@ -329,6 +408,36 @@ void ControllerRulesTest::startState()
     QCOMPARE(ui.WindowTitle(), std::string("Kestrel"));
     ui.documents = "/home/u/Documents";
     rules.SetStartState();
+    QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/home/u/Documents"));
+}
+
+void ControllerRulesTest::settingsAreRememberedByStableNames()
+{
+    const std::pair<int, const char*> names[] = {
+        {IDC_ROT_CW, "cw"}, {IDC_ROT_ACW, "acw"}, {IDC_ROT_180, "180"},
+        {IDC_MIRROR_X, "mirror-x"}, {IDC_MIRROR_Y, "mirror-y"},
+    };
+    for (const auto& [id, name] : names) {
+        FakeUiServices ui;
+        ui.checked = {id};
+        ui.texts[IDC_OUTPUT_DIR] = "/videos/turned";
+        MainDialogRules(ui).SaveSettings();
+        QCOMPARE(ui.settings[kTransformKey], std::string(name));
+        QCOMPARE(ui.settings[kOutputDirectoryKey], std::string("/videos/turned"));
+
+        FakeUiServices next;
+        next.settings = ui.settings;
+        next.documents = "/home/u/Documents";
+        MainDialogRules(next).SetStartState();
+        QCOMPARE(next.checked, std::set<int>{id});
+        QCOMPARE(next.ControlText(IDC_OUTPUT_DIR), std::string("/videos/turned"));
+    }
+    // A name from elsewhere, and an empty folder, give the defaults.
+    FakeUiServices ui;
+    ui.settings = {{kTransformKey, "sideways"}, {kOutputDirectoryKey, ""}};
+    ui.documents = "/home/u/Documents";
+    MainDialogRules(ui).SetStartState();
+    QCOMPARE(ui.checked, std::set<int>{IDC_ROT_ACW});
     QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/home/u/Documents"));
 }
 

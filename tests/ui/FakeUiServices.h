@@ -33,7 +33,20 @@ public:
             selection = -1;
         else if (selection > index)
             --selection;
+        // Marks move with their entries.
+        std::map<int, std::string> moved;
+        for (const auto& [at, message] : failed) {
+            if (at != index)
+                moved[at > index ? at - 1 : at] = message;
+        }
+        failed = std::move(moved);
     }
+    void ListMarkFailed(int index, const std::string& message) override
+    {
+        if (index >= 0 && index < ListCount())
+            failed[index] = message;
+    }
+    void ListClearMarks() override { failed.clear(); }
 
     std::string ControlText(int id) const override
     {
@@ -62,6 +75,17 @@ public:
     int Progress() const override { return progress; }
 
     void ShowErrorMessage(const std::string& text) override { messages.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        return answerYes;
+    }
+    void ShowBatchOutcome(const std::string& text, const std::string& folder) override
+    {
+        outcome = text;
+        outcomeFolder = folder;
+    }
+    void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
 
     bool StartTimer(int id, int) override
     {
@@ -77,26 +101,41 @@ public:
         chooserFilter = filter;
         return chosenFiles;
     }
-    std::optional<std::string> ChooseFolder(const std::string& title) override
+    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) override
     {
         chooserTitle = title;
+        chooserStart = start;
         return chosenFolder;
     }
     std::optional<std::string> DocumentsFolder() const override { return documents; }
+    std::optional<std::string> ReadSetting(const std::string& key) const override
+    {
+        const auto found = settings.find(key);
+        return found == settings.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    void WriteSetting(const std::string& key, const std::string& value) override { settings[key] = value; }
     void ShowAbout() override { ++aboutShown; }
 
     std::vector<std::string> list;
     int selection = -1;
+    std::map<int, std::string> failed;  // entry index -> its message
     std::map<int, std::string> texts;
     std::set<int> disabled;
     std::set<int> checked;
     std::vector<std::string> titles;
     int progress = 0;
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answerYes = true;
+    std::string outcome;
+    std::string outcomeFolder;
+    std::vector<std::string> openedFolders;
+    std::map<std::string, std::string> settings;
     bool timerStarts = true;
     bool timerActive = false;
     std::string chooserTitle;
     std::string chooserFilter;
+    std::string chooserStart;
     std::vector<std::string> chosenFiles;
     std::optional<std::string> chosenFolder;
     std::optional<std::string> documents;

@@ -1,21 +1,24 @@
 // The main dialog driven as a user would, converting real small AVI files:
-// batches, Stop, failures, same-file refusals, and how files enter and leave
-// the list.
+// batches and the status line they leave, Stop, failures, same-file
+// refusals, quitting, and how files enter and leave the list.
 
 #include "CapturingServices.h"
 
 #include "base/StatusCode.h"
+#include "ui/InputListDelegate.h"
 #include "ui/Resources.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -44,6 +47,7 @@ std::string Native(const QString& path)
 class MainDialogTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
     void cleanup();
 
@@ -57,10 +61,15 @@ private slots:
     void enterRunsGoAndNeverCloses();
     void escapeQuits();
     void closingDuringABatchStopsTheWorker();
+    void quittingDuringABatchAsksFirst_data();
+    void quittingDuringABatchAsksFirst();
+    void quittingWhenIdleAsksNothing();
 
     void addSkipsDuplicates();
     void dropTakesAviFilesOnce();
     void removeWithAndWithoutSelection();
+    void deleteKeyRemovesLikeRemove();
+    void entriesShowTheirFullPathAsTooltip();
     void browseReplacesTheOutputDirectory();
 
 private:
@@ -180,6 +189,13 @@ void MainDialogTest::threeFilesConvertWithTheRealTimer()
     QVERIFY(std::find(two, ui_->titles.end(), "Kestrel: 100%, 1 remaining") != ui_->titles.end());
     for (const char* name : {"a.avi", "b.avi", "c.avi"})
         QVERIFY2(QFileInfo(temp_->filePath(QStringLiteral("out/") + name)).size() > 0, name);
+
+    // The status line says what was done, and its button opens the folder.
+    const QString out = QString::fromStdString(Native(temp_->filePath("out")));
+    QCOMPARE(dialog_->StatusLine()->text(), QStringLiteral("3 files converted to ") + out);
+    QVERIFY(dialog_->OpenFolderButton()->isVisible());
+    QTest::mouseClick(dialog_->OpenFolderButton(), Qt::LeftButton);
+    QCOMPARE(ui_->openedFolders, std::vector<std::string>{Native(temp_->filePath("out"))});
 }
 
 void MainDialogTest::stopDuringTheSecondFile()
@@ -200,6 +216,10 @@ void MainDialogTest::stopDuringTheSecondFile()
     QVERIFY(ui_->messages.empty());
     QCOMPARE(Listed(), (QStringList{"b.avi", "c.avi"}));
     VerifyIdle();
+    QCOMPARE(dialog_->StatusLine()->text(),
+             QStringLiteral("Stopped: b.avi not finished, 2 files left; 1 file converted to ") +
+                 QString::fromStdString(Native(temp_->filePath("out"))));
+    QVERIFY(!dialog_->OpenFolderButton()->isHidden());
 }
 
 void MainDialogTest::failureInTheSecondFile()
@@ -217,6 +237,15 @@ void MainDialogTest::failureInTheSecondFile()
     QCOMPARE(Listed(), (QStringList{"bad.avi", "c.avi"}));
     VerifyIdle();
     QVERIFY(!QFileInfo::exists(temp_->filePath("out/c.avi")));
+
+    // The failed file stays marked, its message as tooltip; the next one is not.
+    const QListWidgetItem* failed = dialog_->InputList()->item(0);
+    QVERIFY(failed->data(kFailedRole).toBool());
+    QVERIFY(!failed->icon().isNull());
+    QCOMPARE(failed->toolTip().toStdString(), ui_->messages[0]);
+    QVERIFY(!dialog_->InputList()->item(1)->data(kFailedRole).toBool());
+    QCOMPARE(dialog_->StatusLine()->text(), QStringLiteral("Stopped: bad.avi failed, 2 files left; 1 file converted to ") +
+                                                QString::fromStdString(Native(temp_->filePath("out"))));
 }
 
 void MainDialogTest::sameFileRefusedAtGo_data()
@@ -322,10 +351,60 @@ void MainDialogTest::closingDuringABatchStopsTheWorker()
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
     QVERIFY(dialog_->Controller().IsWorkerRunning());
     QVERIFY(dialog_->close());
+    QCOMPARE(ui_->questions, std::vector<std::string>{"A conversion is running. Stop it and quit?"});
     QVERIFY(!dialog_->isVisible());
     QVERIFY(!dialog_->Controller().IsWorkerRunning());
     QVERIFY(dialog_->Controller().Status().Finished);
     QVERIFY(!ui_->manualTimerActive);
+}
+
+void MainDialogTest::quittingDuringABatchAsksFirst_data()
+{
+    QTest::addColumn<int>("way");  // 0: close box, 1: Quit, 2: Escape
+    QTest::newRow("close box") << 0;
+    QTest::newRow("Quit") << 1;
+    QTest::newRow("Escape") << 2;
+}
+
+void MainDialogTest::quittingDuringABatchAsksFirst()
+{
+    QFETCH(int, way);
+    const QString a = MakeAvi("in", "a.avi");
+    REQUIRE_SAMPLE(a);
+    UseFiles({a}, temp_->filePath("out"));
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    const auto quit = [&] {
+        if (way == 0)
+            dialog_->close();
+        else if (way == 1)
+            QTest::mouseClick(Button(IDC_QUIT), Qt::LeftButton);
+        else
+            QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    };
+
+    ui_->answerYes = false;  // "No": the batch goes on
+    quit();
+    QCOMPARE(ui_->questions, std::vector<std::string>{"A conversion is running. Stop it and quit?"});
+    QVERIFY(dialog_->isVisible());
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Stop"));
+    QVERIFY(!dialog_->Controller().Status().StopRequested);
+
+    ui_->answerYes = true;
+    quit();
+    QCOMPARE(ui_->questions.size(), size_t(2));
+    QVERIFY(!dialog_->isVisible());
+    QVERIFY(!dialog_->Controller().IsWorkerRunning());
+}
+
+void MainDialogTest::quittingWhenIdleAsksNothing()
+{
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+    QTest::mouseClick(Button(IDC_QUIT), Qt::LeftButton);
+    QVERIFY(!dialog_->isVisible());
+    QVERIFY(ui_->questions.empty());
 }
 
 void MainDialogTest::addSkipsDuplicates()
@@ -370,6 +449,31 @@ void MainDialogTest::removeWithAndWithoutSelection()
     dialog_->InputList()->setCurrentRow(1);
     QTest::mouseClick(Button(IDC_REMOVE), Qt::LeftButton);
     QCOMPARE(Listed(), (QStringList{"a.avi", "c.avi"}));
+}
+
+void MainDialogTest::deleteKeyRemovesLikeRemove()
+{
+    const QString a = MakeAvi("in", "a.avi");
+    REQUIRE_SAMPLE(a);
+    UseFiles({a, MakeAvi("in", "b.avi"), MakeAvi("in", "c.avi")}, temp_->filePath("out"));
+    dialog_->InputList()->setCurrentRow(1);
+    QTest::keyClick(dialog_->InputList(), Qt::Key_Delete);
+    QCOMPARE(Listed(), (QStringList{"a.avi", "c.avi"}));
+
+    // During a batch "Remove" is locked, and so is Delete.
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    dialog_->InputList()->setCurrentRow(0);
+    QTest::keyClick(dialog_->InputList(), Qt::Key_Delete);
+    QCOMPARE(Listed(), (QStringList{"a.avi", "c.avi"}));
+    dialog_->Controller().StopAndWait();
+}
+
+void MainDialogTest::entriesShowTheirFullPathAsTooltip()
+{
+    const std::string path = "/home/user/Videos/a folder with a long name/and another one below it/clip.avi";
+    ui_->ListAppend(path);
+    QCOMPARE(dialog_->InputList()->item(0)->toolTip().toStdString(), path);
+    QCOMPARE(dialog_->InputList()->model()->index(0, 0).data(Qt::ToolTipRole).toString().toStdString(), path);
 }
 
 void MainDialogTest::browseReplacesTheOutputDirectory()

@@ -1,6 +1,6 @@
-// The window's parts on their own: the dialog's layout and start state, the
-// list's drawing, the path shortening, the icon, the About box and the
-// error message box.
+// The window's parts on their own: the dialog's layout, keyboard order and
+// accessible names, its start state and remembered settings, the list's
+// drawing, the path shortening, the icon, the About box and the message boxes.
 
 #include "CapturingServices.h"
 
@@ -8,8 +8,10 @@
 #include "ui/ApplicationIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/InputListDelegate.h"
+#include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -20,10 +22,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+
+#include <set>
 
 using namespace kestrel::ui;
 using kestrel::ui::test::CapturingServices;
@@ -31,24 +36,47 @@ using kestrel::ui::test::CapturingServices;
 class WindowPartsTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void dialogFollowsItsTemplate();
+    void tabOrderFollowsTheLayout();
+    void accessibleNames();
     void startState();
+    void settingsRoundTrip();
     void transformsFormOneGroup();
     void aboutItemOpensTheAboutBox();
     void aboutBoxTexts();
-    void errorMessageCaptionIsTheApplicationName();
+    void messageBoxesAreTitledKestrel();
     void compactPathKeepsTheFileName();
     void listEntryDrawing_data();
     void listEntryDrawing();
     void iconHasEverySize();
 };
 
+namespace {
+
+QSettings UserSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel"),
+                     QStringLiteral("Kestrel"));
+}
+
+}  // namespace
+
+void WindowPartsTest::initTestCase()
+{
+    // Settings go to Qt's test location, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
+
 void WindowPartsTest::dialogFollowsItsTemplate()
 {
     CapturingServices* ui = nullptr;
     auto dialog = test::MakeDialog(ui, true);
     const DialogUnits units(dialog->font());
-    QCOMPARE(dialog->size(), units.ToPixels(QSize(320, 254)));
+    // The template, the status row below it and the preview at its right.
+    QCOMPARE(dialog->size(), units.ToPixels(QSize(530, 272)));
+    QVERIFY(dialog->Preview()->geometry().left() >= units.ToPixelsX(318));
+    QVERIFY(dialog->StatusLine()->geometry().top() >= units.ToPixelsY(254));
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
     QCOMPARE(dialog->Control(IDC_INPUT_LIST)->geometry(), units.ToPixels(85, 18, 182, 101));
     QCOMPARE(dialog->Control(IDC_GO)->geometry(), units.ToPixels(169, 231, 50, 16));
@@ -73,6 +101,60 @@ void WindowPartsTest::dialogFollowsItsTemplate()
     QVERIFY(go->isDefault());
 }
 
+void WindowPartsTest::tabOrderFollowsTheLayout()
+{
+    CapturingServices* ui = nullptr;
+    auto dialog = test::MakeDialog(ui, true);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->InputList()->setFocus();
+    // Of the transforms only the checked one is a stop; the arrow keys move among them.
+    const QList<QWidget*> expected = {
+        dialog->Control(IDC_ADD),  dialog->Control(IDC_REMOVE), dialog->Control(IDC_OUTPUT_DIR),
+        dialog->Control(IDC_BROWSE), dialog->Control(IDC_ROT_ACW), dialog->Control(IDC_GO),
+        dialog->Control(IDC_QUIT), dialog->InputList(),
+    };
+    QList<QWidget*> visited;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(visited, expected);
+
+    // Shown after a batch, "Open Folder" comes after Quit.
+    dialog->ShowOutcome(QStringLiteral("1 file converted to /out"), "/out");
+    dialog->Control(IDC_QUIT)->setFocus();
+    QTest::keyClick(dialog->Control(IDC_QUIT), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog->OpenFolderButton());
+}
+
+void WindowPartsTest::accessibleNames()
+{
+    CapturingServices* ui = nullptr;
+    auto dialog = test::MakeDialog(ui, true);
+    const auto name = [](QObject* object) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+        return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("(none)");
+    };
+    // The labels are the buddies of what they name.
+    QStringList buddied;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->buddy() == dialog->InputList() || label->buddy() == dialog->Control(IDC_OUTPUT_DIR))
+            buddied << label->text();
+    }
+    QCOMPARE(buddied.size(), 2);
+    QVERIFY(buddied.contains("Input Files:") && buddied.contains("Output Directory:"));
+    QCOMPARE(name(dialog->InputList()), QStringLiteral("Input Files"));
+    QCOMPARE(name(dialog->Control(IDC_OUTPUT_DIR)), QStringLiteral("Output Directory"));
+    QCOMPARE(name(dialog->Control(IDC_BROWSE)), QStringLiteral("Choose Output Directory"));
+    QCOMPARE(name(dialog->Progress()), QStringLiteral("Conversion progress"));
+    QWidget* group = dialog->Control(IDC_ROT_CW)->parentWidget();
+    QCOMPARE(name(group), QStringLiteral("Transform"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(group)->role(), QAccessible::Grouping);
+    for (int id : {IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y})
+        QCOMPARE(dialog->Control(id)->parentWidget(), group);
+}
+
 void WindowPartsTest::startState()
 {
     CapturingServices* ui = nullptr;
@@ -89,11 +171,35 @@ void WindowPartsTest::startState()
     QVERIFY(!dialog->windowIcon().isNull());
 }
 
+void WindowPartsTest::settingsRoundTrip()
+{
+    QSettings store = UserSettings();
+    QVERIFY2(store.fileName().contains(QStringLiteral("/.qttest/")), qPrintable(store.fileName()));
+    store.clear();
+    store.sync();
+
+    CapturingServices* ui = nullptr;
+    auto dialog = test::MakeDialog(ui, true, /*realSettings=*/true);
+    QVERIFY(dialog->Control(IDC_ROT_ACW)->property("checked").toBool());
+    QTest::mouseClick(dialog->Control(IDC_MIRROR_Y), Qt::LeftButton);
+    qobject_cast<QLineEdit*>(dialog->Control(IDC_OUTPUT_DIR))->setText(QStringLiteral("/videos/turned"));
+    QTest::mouseClick(dialog->Control(IDC_QUIT), Qt::LeftButton);
+    store.sync();
+    QCOMPARE(store.value("transform").toString(), QStringLiteral("mirror-y"));
+
+    dialog = test::MakeDialog(ui, true, /*realSettings=*/true);
+    QVERIFY(dialog->Control(IDC_MIRROR_Y)->property("checked").toBool());
+    QCOMPARE(qobject_cast<QLineEdit*>(dialog->Control(IDC_OUTPUT_DIR))->text(), QStringLiteral("/videos/turned"));
+    dialog.reset();
+    store.clear();
+}
+
 void WindowPartsTest::transformsFormOneGroup()
 {
     CapturingServices* ui = nullptr;
     auto dialog = test::MakeDialog(ui, true);
     dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     auto radio = [&](int id) { return qobject_cast<QRadioButton*>(dialog->Control(id)); };
     for (int id : {IDC_ROT_CW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y})
         QVERIFY(!radio(id)->isChecked());
@@ -102,6 +208,20 @@ void WindowPartsTest::transformsFormOneGroup()
     QVERIFY(radio(IDC_MIRROR_X)->isChecked());
     QVERIFY(!radio(IDC_ROT_ACW)->isChecked());
     QCOMPARE(dialog->Controller().SelectedMode(), kestrel::RotationMode::MirrorX);
+
+    // The arrow keys walk through all five, checking each, and stay in the group.
+    radio(IDC_MIRROR_X)->setFocus();
+    std::set<int> reached;
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Left, Qt::Key_Up}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        auto* focused = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        QVERIFY(focused && focused->isChecked());
+        for (int id : {IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y}) {
+            if (radio(id) == focused)
+                reached.insert(id);
+        }
+    }
+    QCOMPARE(reached, (std::set<int>{IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y}));
 }
 
 void WindowPartsTest::aboutItemOpensTheAboutBox()
@@ -146,7 +266,7 @@ void WindowPartsTest::aboutBoxTexts()
     QVERIFY(!about.isVisible());
 }
 
-void WindowPartsTest::errorMessageCaptionIsTheApplicationName()
+void WindowPartsTest::messageBoxesAreTitledKestrel()
 {
     MainDialog dialog;  // the real services
     QString caption;
@@ -164,11 +284,24 @@ void WindowPartsTest::errorMessageCaptionIsTheApplicationName()
         box->accept();
     });
     dialog.Services().ShowErrorMessage("Couldn't open file /x.avi for reading");
-    QCOMPARE(caption, QCoreApplication::applicationName());
-    QCOMPARE(caption, QStringLiteral("kestrel_ui_parts_tests"));
+    QCOMPARE(caption, QStringLiteral("Kestrel"));  // whatever the executable's name
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(text, QStringLiteral("Couldn't open file /x.avi for reading"));
     QCOMPARE(buttonCount, 1);
+
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            caption = box->windowTitle();
+            buttonCount = int(box->buttons().size());
+            box->button(answer)->click();
+        });
+        QCOMPARE(dialog.Services().AskYesNo("Stop?"), answer == QMessageBox::Yes);
+        QCOMPARE(caption, QStringLiteral("Kestrel"));
+        QCOMPARE(buttonCount, 2);
+    }
 }
 
 void WindowPartsTest::compactPathKeepsTheFileName()

@@ -1,0 +1,54 @@
+#pragma once
+
+// The first video frame of an AVI file, for the window's preview: found by a
+// short walk through the file's chunks, then decoded by the same Motion-JPEG
+// decoder and pixel transforms as the conversion, so that the preview shows
+// what the conversion will write.
+
+#include "base/Transform.h"
+#include "mjpeg/PictureSize.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::ui {
+
+enum class FirstFrameError {
+    None,
+    CannotOpen,    // the file cannot be opened for reading
+    NotAvi,        // not a RIFF 'AVI ' file
+    NotMjpeg,      // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
+    NoFrame,       // no non-empty video frame before the end of the first RIFF list
+    Damaged,       // the frame is not a JPEG stream, or the decoder gave up on it
+};
+
+// A compressed frame as the decoder takes it: the frame's SOI, the standard
+// Huffman tables (which the frame's own tables, if any, override), then the
+// rest of the frame.
+struct CompressedFrame {
+    FirstFrameError error = FirstFrameError::None;
+    mjpeg::PictureSize size;  // the video stream's frame size
+    std::vector<uint8_t> stream;
+};
+
+// A decoded picture: Y Cb Cr, 3 bytes a pixel, top row first.
+struct FramePicture {
+    FirstFrameError error = FirstFrameError::None;
+    mjpeg::PictureSize size;
+    std::vector<uint8_t> pixels;
+};
+
+// Reads the first non-empty frame of the video stream: the first "##dc"
+// chunk, or "##db" chunk of the video stream, in 'movi' (or a 'rec ' list
+// within it).
+CompressedFrame ReadFirstFrame(const std::string& path);
+
+// Decodes `frame` as it is or, with `transform`, as the conversion turns it.
+FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform = std::nullopt);
+
+// A sentence for the preview: "This file is not an AVI file." and the like.
+std::string FirstFrameErrorText(FirstFrameError error);
+
+}  // namespace kestrel::ui

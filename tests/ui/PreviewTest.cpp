@@ -1,0 +1,204 @@
+// The preview: the first frame found in an AVI file, decoded as it is and
+// under each transform by the conversion's own code, and the dialog's pane
+// that shows them for the selected file.
+
+#include "CapturingServices.h"
+
+#include "job/RunConversion.h"
+#include "mjpeg/PixelTransform.h"
+#include "ui/FirstFrame.h"
+#include "ui/PreviewPane.h"
+#include "ui/Resources.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+using kestrel::ui::test::CapturingServices;
+
+namespace {
+
+constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Rotate180,
+                                   RotationMode::Anticlockwise90, RotationMode::MirrorX, RotationMode::MirrorY};
+
+const std::string kSample = KESTREL_SAMPLE_AVI;
+
+// The picture under `mode` by the core's own whole-picture transform.
+FramePicture CoreTransform(const FramePicture& picture, RotationMode mode)
+{
+    FramePicture turned;
+    turned.size = mjpeg::TransformedSize(picture.size, mode);
+    turned.pixels.resize(picture.pixels.size());
+    mjpeg::TransformPixels(picture.pixels.data(), turned.pixels.data(), picture.size, mode);
+    return turned;
+}
+
+// The first `length` bytes of the sample as a file of their own.
+std::string SampleStart(const QTemporaryDir& dir, qint64 length)
+{
+    QFile sample(QString::fromStdString(kSample));
+    QFile cut(dir.filePath(QStringLiteral("cut-%1.avi").arg(length)));
+    if (!sample.open(QIODevice::ReadOnly) || !cut.open(QIODevice::WriteOnly) || cut.write(sample.read(length)) != length)
+        return {};
+    return cut.fileName().toStdString();
+}
+
+}  // namespace
+
+class PreviewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void everyTransformIsTheCoresTransform();
+    void previewIsWhatTheConversionWrites();
+    void filesWithoutAFrame();
+    void rgbConversion();
+    void paneFollowsSelectionAndTransform();
+};
+
+void PreviewTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    if (!QFile::exists(QString::fromStdString(kSample)))
+        QSKIP("the sample AVI file is not there: " KESTREL_SAMPLE_AVI);
+}
+
+void PreviewTest::everyTransformIsTheCoresTransform()
+{
+    const CompressedFrame frame = ReadFirstFrame(kSample);
+    QCOMPARE(frame.error, FirstFrameError::None);
+    QCOMPARE(frame.size, (mjpeg::PictureSize{320, 240}));
+    const FramePicture upright = DecodeFrame(frame);
+    QCOMPARE(upright.error, FirstFrameError::None);
+    QCOMPARE(upright.size, frame.size);
+    for (RotationMode mode : kModes) {
+        const FramePicture turned = DecodeFrame(frame, mode);
+        QCOMPARE(turned.error, FirstFrameError::None);
+        const FramePicture expected = CoreTransform(upright, mode);
+        QCOMPARE(turned.size, expected.size);
+        QVERIFY2(turned.pixels == expected.pixels, qPrintable(QString::number(int(mode))));
+    }
+    // A quarter turn clockwise: the top left corner goes to the top right,
+    // the bottom left to the top left.
+    const FramePicture clockwise = DecodeFrame(frame, RotationMode::Clockwise90);
+    const auto pixel = [](const FramePicture& picture, int x, int y) {
+        const uint8_t* p = picture.pixels.data() + (size_t(y) * size_t(picture.size.width) + size_t(x)) * 3;
+        return std::array<uint8_t, 3>{p[0], p[1], p[2]};
+    };
+    QCOMPARE(pixel(clockwise, 239, 0), pixel(upright, 0, 0));
+    QCOMPARE(pixel(clockwise, 0, 0), pixel(upright, 0, 239));
+    QCOMPARE(pixel(clockwise, 100, 200), pixel(upright, 200, 239 - 100));
+}
+
+void PreviewTest::previewIsWhatTheConversionWrites()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const FramePicture preview = DecodeFrame(ReadFirstFrame(kSample), RotationMode::Clockwise90);
+    auto job = std::make_unique<ConversionJob>();
+    job->source = kSample;
+    job->destination = dir.filePath(QStringLiteral("turned.avi")).toStdString();
+    job->mode = RotationMode::Clockwise90;
+    ConversionStatus status;
+    RunConversion(std::move(job), status);
+    QVERIFY(status.Succeeded());
+
+    // The written frame went through the encoder once more: the same picture
+    // up to its rounding.
+    const FramePicture written = DecodeFrame(ReadFirstFrame(dir.filePath(QStringLiteral("turned.avi")).toStdString()));
+    QCOMPARE(written.error, FirstFrameError::None);
+    QCOMPARE(written.size, preview.size);
+    long total = 0;
+    for (size_t i = 0; i < preview.pixels.size(); ++i)
+        total += std::abs(int(preview.pixels[i]) - int(written.pixels[i]));
+    const double mean = double(total) / double(preview.pixels.size());
+    QVERIFY2(mean < 2.0, qPrintable(QString::number(mean)));
+}
+
+void PreviewTest::filesWithoutAFrame()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QCOMPARE(ReadFirstFrame(dir.filePath(QStringLiteral("missing.avi")).toStdString()).error,
+             FirstFrameError::CannotOpen);
+    // Cut inside the stream headers, and just behind the start of 'movi'.
+    QCOMPARE(ReadFirstFrame(SampleStart(dir, 4)).error, FirstFrameError::NotAvi);
+    QCOMPARE(ReadFirstFrame(SampleStart(dir, 120)).error, FirstFrameError::NotMjpeg);
+    QCOMPARE(ReadFirstFrame(SampleStart(dir, 1380)).error, FirstFrameError::NoFrame);
+    // A frame cut short decodes with its missing part grey.
+    const CompressedFrame cut = ReadFirstFrame(SampleStart(dir, 1380 + 2000));
+    QCOMPARE(cut.error, FirstFrameError::None);
+    QCOMPARE(DecodeFrame(cut, RotationMode::Rotate180).error, FirstFrameError::None);
+    // Not a JPEG stream at all.
+    CompressedFrame garbage = ReadFirstFrame(kSample);
+    std::fill(garbage.stream.begin() + 2, garbage.stream.end(), uint8_t(0x55));
+    QCOMPARE(DecodeFrame(garbage).error, FirstFrameError::Damaged);
+}
+
+void PreviewTest::rgbConversion()
+{
+    FramePicture picture;
+    picture.size = {3, 1};
+    picture.pixels = {128, 128, 128, 76, 85, 255, 29, 255, 107};  // grey, red, blue
+    const QImage image = ToRgbImage(picture);
+    QCOMPARE(image.size(), QSize(3, 1));
+    QCOMPARE(image.pixelColor(0, 0), QColor(128, 128, 128));
+    QCOMPARE(image.pixelColor(1, 0), QColor(254, 0, 0));
+    QCOMPARE(image.pixelColor(2, 0), QColor(0, 0, 254));
+}
+
+void PreviewTest::paneFollowsSelectionAndTransform()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string garbage = dir.filePath(QStringLiteral("notes.avi")).toStdString();
+    {
+        QFile file(QString::fromStdString(garbage));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a video") > 0);
+    }
+    CapturingServices* ui = nullptr;
+    auto dialog = test::MakeDialog(ui, true);
+    PreviewPane& pane = *dialog->Preview();
+    QVERIFY(pane.Before().isNull());
+    QVERIFY(!pane.Message().isEmpty());
+
+    // Added, the first file is shown at once under the checked transform.
+    ui->ListAppend(kSample);
+    ui->ListAppend(garbage);
+    const FramePicture upright = DecodeFrame(ReadFirstFrame(kSample));
+    const auto check = [&](RotationMode mode, const QString& caption) {
+        const QImage expected = ToRgbImage(CoreTransform(upright, mode));
+        QCOMPARE(pane.After().size(), expected.size());
+        for (QPoint at : {QPoint(0, 0), QPoint(10, 200), QPoint(expected.width() - 1, 5), QPoint(150, 100)})
+            QCOMPARE(pane.After().pixelColor(at), expected.pixelColor(at));
+        QCOMPARE(pane.AfterCaption(), caption);
+    };
+    QCOMPARE(pane.BeforeCaption(), QStringLiteral("Now\n320 × 240"));
+    QCOMPARE(pane.Before(), ToRgbImage(upright));
+    check(RotationMode::Anticlockwise90, QStringLiteral("90° Anticlockwise\n240 × 320"));
+    QTest::mouseClick(dialog->Control(IDC_ROT_CW), Qt::LeftButton);
+    check(RotationMode::Clockwise90, QStringLiteral("90° Clockwise\n240 × 320"));
+    QTest::mouseClick(dialog->Control(IDC_MIRROR_Y), Qt::LeftButton);
+    check(RotationMode::MirrorY, QStringLiteral("Mirror Y\n320 × 240"));
+
+    // Selecting the other file shows why it has no preview.
+    dialog->InputList()->setCurrentRow(1);
+    QCOMPARE(pane.Message(), QStringLiteral("This file is not an AVI file."));
+    QVERIFY(pane.BeforeCaption().isEmpty());
+    dialog->InputList()->setCurrentRow(0);
+    check(RotationMode::MirrorY, QStringLiteral("Mirror Y\n320 × 240"));
+
+    dialog->InputList()->clear();
+    QVERIFY(pane.Before().isNull());
+    QCOMPARE(pane.Message(), QStringLiteral("Add an AVI file to see its first frame here."));
+}
+
+QTEST_MAIN(PreviewTest)
+#include "PreviewTest.moc"
