@@ -1,14 +1,15 @@
 #pragma once
 
 // Shared by the Motion-JPEG tests: running TranscodeFrame the way the frame
-// chunk handler does, and an independent per-pixel reference of the
-// transforms.
+// chunk handler does, and independent references of the transforms: per
+// pixel, and per plane with the fit to the output's 4:2:2.
 
 #include "mjpeg/FrameTranscoder.h"
 #include "support/TestJpeg.h"
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kestrel::test {
 
@@ -70,6 +71,79 @@ inline TestPicture ReferenceTransform(const TestPicture& source, RotationMode mo
         }
     }
     return out;
+}
+
+// Where sample (y, x) of a W x H grid lands under `mode`, as (row, column).
+inline std::pair<int32_t, int32_t> Landing(int32_t y, int32_t x, int32_t w, int32_t h, RotationMode mode)
+{
+    switch (mode) {
+    case RotationMode::Clockwise90: return {x, h - 1 - y};
+    case RotationMode::Rotate180: return {h - 1 - y, w - 1 - x};
+    case RotationMode::Anticlockwise90: return {w - 1 - x, y};
+    case RotationMode::MirrorX: return {y, w - 1 - x};
+    case RotationMode::MirrorY: return {h - 1 - y, x};
+    }
+    return {y, x};
+}
+
+// A plane turned or mirrored as a grid of its own samples; the quarter turns
+// exchange its size and its sampling factors.
+inline TestPlane ReferencePlaneTransform(const TestPlane& plane, RotationMode mode)
+{
+    const bool swaps = SwapsDimensions(mode);
+    TestPlane out{swaps ? plane.height : plane.width, swaps ? plane.width : plane.height,
+                  swaps ? plane.verticalFactor : plane.horizontalFactor,
+                  swaps ? plane.horizontalFactor : plane.verticalFactor, Bytes(plane.samples.size())};
+    for (int32_t y = 0; y < plane.height; ++y) {
+        for (int32_t x = 0; x < plane.width; ++x) {
+            const auto [row, column] = Landing(y, x, plane.width, plane.height, mode);
+            out.samples[static_cast<size_t>(row) * out.width + column] = plane.At(y, x);
+        }
+    }
+    return out;
+}
+
+// The output's 4:2:2 planes made from `planes` of a W x H picture: each
+// sample spread over the picture samples it covers (maxima of the factors
+// over the planes), then Cb and Cr halved across by averaging pairs,
+// rounding down at even and up at odd output columns.
+inline TestPlanes ReferenceFit(const TestPlanes& planes, int32_t width, int32_t height)
+{
+    int maxH = 1;
+    int maxV = 1;
+    for (const TestPlane& plane : planes) {
+        maxH = std::max(maxH, plane.horizontalFactor);
+        maxV = std::max(maxV, plane.verticalFactor);
+    }
+    TestPlanes out;
+    for (int ci = 0; ci < 3; ++ci) {
+        const TestPlane& plane = planes[ci];
+        const auto spread = [&](int32_t y, int32_t x) -> int {
+            return plane.At(std::min(y * plane.verticalFactor / maxV, plane.height - 1),
+                            std::min(x * plane.horizontalFactor / maxH, plane.width - 1));
+        };
+        const bool halved = ci != 0;
+        TestPlane& fitted = out[ci];
+        fitted = {halved ? (width + 1) / 2 : width, height, halved ? 1 : 2, 1, {}};
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t j = 0; j < fitted.width; ++j) {
+                fitted.samples.push_back(
+                    halved ? static_cast<uint8_t>((spread(y, 2 * j) + spread(y, std::min(2 * j + 1, width - 1)) + (j & 1)) >> 1)
+                           : static_cast<uint8_t>(spread(y, j)));
+            }
+        }
+    }
+    return out;
+}
+
+// What a transcode of a frame with these planes should decode to.
+inline TestPlanes ExpectedPlanes(const TestPlanes& source, RotationMode mode)
+{
+    TestPlanes turned;
+    for (int ci = 0; ci < 3; ++ci) {
+        turned[ci] = ReferencePlaneTransform(source[ci], mode);
+    }
+    return ReferenceFit(turned, turned[0].width, turned[0].height);
 }
 
 }  // namespace kestrel::test
