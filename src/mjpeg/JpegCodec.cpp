@@ -44,11 +44,22 @@ bool GrowPlane(SamplePlane& plane) noexcept
     return true;
 }
 
+// The picture samples of the component's last sample along an axis that lie
+// beyond the picture's `length`, for whole ratios of `maxFactor` to `factor`.
+int32_t Overhang(JDIMENSION samples, int factor, int maxFactor, JDIMENSION length)
+{
+    if (maxFactor % factor != 0)
+        return 0;
+    return static_cast<int32_t>(samples * static_cast<JDIMENSION>(maxFactor / factor) - length);
+}
+
 // Gives each plane of `image` the size and sampling of its component after
 // `transform`.
 bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, PlanarImage& image) noexcept
 {
     const bool swaps = transform && SwapsDimensions(*transform);
+    const bool reversesColumns = transform && ReversesColumns(*transform);
+    const bool reversesRows = transform && ReversesRows(*transform);
     image.maxHorizontal = swaps ? cinfo->max_v_samp_factor : cinfo->max_h_samp_factor;
     image.maxVertical = swaps ? cinfo->max_h_samp_factor : cinfo->max_v_samp_factor;
     for (int ci = 0; ci < kComponents; ++ci) {
@@ -59,6 +70,12 @@ bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, P
         plane.size = swaps ? PictureSize{own.height, own.width} : own;
         plane.horizontalFactor = swaps ? component.v_samp_factor : component.h_samp_factor;
         plane.verticalFactor = swaps ? component.h_samp_factor : component.v_samp_factor;
+        const int32_t across = Overhang(component.downsampled_width, component.h_samp_factor,
+                                        cinfo->max_h_samp_factor, cinfo->image_width);
+        const int32_t down = Overhang(component.downsampled_height, component.v_samp_factor,
+                                      cinfo->max_v_samp_factor, cinfo->image_height);
+        plane.leadingColumns = reversesColumns ? (swaps ? down : across) : 0;
+        plane.leadingRows = reversesRows ? (swaps ? across : down) : 0;
         if (!GrowPlane(plane))
             return false;
     }
@@ -173,7 +190,8 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
         for (int ci = 0; ci < kComponents; ++ci) {
             const EncoderPlane& plane = planes[ci];
             for (JDIMENSION k = 0; k < DCTSIZE; ++k) {
-                const size_t row = std::min<size_t>((first + k) * static_cast<size_t>(plane.verticalFactor) /
+                const size_t row = std::min<size_t>((first + k + static_cast<size_t>(plane.leadingRows)) *
+                                                        static_cast<size_t>(plane.verticalFactor) /
                                                         static_cast<size_t>(plane.maxVertical),
                                                     static_cast<size_t>(plane.rows) - 1);
                 // The library only reads the rows it is handed in raw mode.
@@ -199,6 +217,7 @@ bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
     for (int ci = 0; ci < kComponents; ++ci) {
         const EncoderPlane& plane = planes[ci];
         if (plane.samples == nullptr || plane.rows <= 0 || plane.verticalFactor <= 0 || plane.maxVertical <= 0 ||
+            plane.leadingRows < 0 ||
             plane.width != OutputComponentWidth(size.width, ci) ||
             plane.stride < RoundUp(static_cast<size_t>(plane.width), kBlockSize)) {
             return false;

@@ -31,14 +31,14 @@ void HalveRow(uint8_t* to, size_t width, const uint8_t* from, size_t fromWidth)
 
 // Any other fit: output sample j covers picture columns j * span to
 // j * span + span - 1; picture column p lies in plane sample
-// p * factor / maxFactor. The output sample is the mean of the plane samples
-// of its first and last column (span is 1 or 2).
+// (p + leading) * factor / maxFactor. The output sample is the mean of the
+// plane samples of its first and last column (span is 1 or 2).
 void FitRow(uint8_t* to, size_t width, const uint8_t* from, size_t fromWidth, size_t factor, size_t maxFactor,
-            size_t span)
+            size_t span, size_t leading)
 {
     for (size_t j = 0; j < width; ++j) {
-        const size_t first = std::min(j * span * factor / maxFactor, fromWidth - 1);
-        const size_t last = std::min((j * span + span - 1) * factor / maxFactor, fromWidth - 1);
+        const size_t first = std::min((j * span + leading) * factor / maxFactor, fromWidth - 1);
+        const size_t last = std::min((j * span + span - 1 + leading) * factor / maxFactor, fromWidth - 1);
         to[j] = static_cast<uint8_t>((from[first] + from[last] + (j & 1)) >> 1);
     }
 }
@@ -71,10 +71,14 @@ bool FitPlane(SamplePlane& plane, const PlanarImage& image, int component, int32
     const auto rows = static_cast<size_t>(plane.size.height);
     const auto outWidth = static_cast<size_t>(width);
     const auto fromWidth = static_cast<size_t>(plane.size.width);
-    result = {nullptr, 0, width, plane.size.height, plane.verticalFactor, image.maxVertical};
-    if (width <= 0 || plane.size.width <= 0 || rows == 0)
+    result = {nullptr, 0, width, plane.size.height, plane.verticalFactor, image.maxVertical, plane.leadingRows};
+    if (width <= 0 || plane.size.width <= 0 || rows == 0 || plane.leadingColumns < 0)
         return false;
 
+    // Where the output keeps the plane's own sampling across, the plane is
+    // used as the grid of samples it is: a picture width that is not a whole
+    // number of samples then shifts the samples of a reversed row by part of
+    // one, and two mirrors give the plane back exactly.
     if (plane.horizontalFactor * span == image.maxHorizontal && plane.size.width == width) {
         for (size_t r = 0; r < rows; ++r)
             PadRow(plane.Row(r), outWidth);
@@ -93,7 +97,8 @@ bool FitPlane(SamplePlane& plane, const PlanarImage& image, int component, int32
             HalveRow(to, outWidth, plane.Row(r), fromWidth);
         } else {
             FitRow(to, outWidth, plane.Row(r), fromWidth, static_cast<size_t>(plane.horizontalFactor),
-                   static_cast<size_t>(image.maxHorizontal), static_cast<size_t>(span));
+                   static_cast<size_t>(image.maxHorizontal), static_cast<size_t>(span),
+                   static_cast<size_t>(plane.leadingColumns));
         }
         PadRow(to, outWidth);
     }

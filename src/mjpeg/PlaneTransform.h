@@ -12,6 +12,17 @@ namespace kestrel::mjpeg {
 // width and height.
 PictureSize TransformedSize(PictureSize source, RotationMode mode);
 
+// Whether `mode` reverses the order of the columns (rows) of the transformed
+// picture with respect to the source's axis they come from.
+constexpr bool ReversesColumns(RotationMode mode)
+{
+    return mode == RotationMode::Clockwise90 || mode == RotationMode::Rotate180 || mode == RotationMode::MirrorX;
+}
+constexpr bool ReversesRows(RotationMode mode)
+{
+    return mode == RotationMode::Anticlockwise90 || mode == RotationMode::Rotate180 || mode == RotationMode::MirrorY;
+}
+
 // Copies rows firstRow .. firstRow + count - 1 of a W x H plane of 8-bit
 // samples (rows[k] is row firstRow + k) to their places in `destination`,
 // whose rows are `destinationStride` bytes apart, under `mode`:

@@ -103,47 +103,48 @@ inline TestPlane ReferencePlaneTransform(const TestPlane& plane, RotationMode mo
     return out;
 }
 
-// The output's 4:2:2 planes made from `planes` of a W x H picture: each
-// sample spread over the picture samples it covers (maxima of the factors
-// over the planes), then Cb and Cr halved across by averaging pairs,
-// rounding down at even and up at odd output columns.
-inline TestPlanes ReferenceFit(const TestPlanes& planes, int32_t width, int32_t height)
+// What a transcode of a frame with these planes (of a picture as large as
+// the Y plane) should decode to, exactly: each sample spread over the
+// picture samples it covers, the full-size planes transformed, then Cb and
+// Cr halved across by averaging pairs, rounding down at even and up at odd
+// output columns.
+inline TestPlanes ExpectedPlanes(const TestPlanes& source, RotationMode mode)
 {
     int maxH = 1;
     int maxV = 1;
-    for (const TestPlane& plane : planes) {
+    for (const TestPlane& plane : source) {
         maxH = std::max(maxH, plane.horizontalFactor);
         maxV = std::max(maxV, plane.verticalFactor);
     }
+    const int32_t width = source[0].width;
+    const int32_t height = source[0].height;
     TestPlanes out;
     for (int ci = 0; ci < 3; ++ci) {
-        const TestPlane& plane = planes[ci];
-        const auto spread = [&](int32_t y, int32_t x) -> int {
-            return plane.At(std::min(y * plane.verticalFactor / maxV, plane.height - 1),
-                            std::min(x * plane.horizontalFactor / maxH, plane.width - 1));
-        };
-        const bool halved = ci != 0;
-        TestPlane& fitted = out[ci];
-        fitted = {halved ? (width + 1) / 2 : width, height, halved ? 1 : 2, 1, {}};
+        const TestPlane& plane = source[ci];
+        TestPlane spread{width, height, 1, 1, {}};
         for (int32_t y = 0; y < height; ++y) {
-            for (int32_t j = 0; j < fitted.width; ++j) {
-                fitted.samples.push_back(
-                    halved ? static_cast<uint8_t>((spread(y, 2 * j) + spread(y, std::min(2 * j + 1, width - 1)) + (j & 1)) >> 1)
-                           : static_cast<uint8_t>(spread(y, j)));
+            for (int32_t x = 0; x < width; ++x) {
+                spread.samples.push_back(plane.At(std::min(y * plane.verticalFactor / maxV, plane.height - 1),
+                                                  std::min(x * plane.horizontalFactor / maxH, plane.width - 1)));
+            }
+        }
+        const TestPlane turned = ReferencePlaneTransform(spread, mode);
+        if (ci == 0) {
+            out[ci] = turned;
+            out[ci].horizontalFactor = 2;
+            continue;
+        }
+        TestPlane& halved = out[ci];
+        halved = {(turned.width + 1) / 2, turned.height, 1, 1, {}};
+        for (int32_t y = 0; y < turned.height; ++y) {
+            for (int32_t j = 0; j < halved.width; ++j) {
+                const int a = turned.At(y, 2 * j);
+                const int b = turned.At(y, std::min(2 * j + 1, turned.width - 1));
+                halved.samples.push_back(static_cast<uint8_t>((a + b + (j & 1)) >> 1));
             }
         }
     }
     return out;
-}
-
-// What a transcode of a frame with these planes should decode to.
-inline TestPlanes ExpectedPlanes(const TestPlanes& source, RotationMode mode)
-{
-    TestPlanes turned;
-    for (int ci = 0; ci < 3; ++ci) {
-        turned[ci] = ReferencePlaneTransform(source[ci], mode);
-    }
-    return ReferenceFit(turned, turned[0].width, turned[0].height);
 }
 
 }  // namespace kestrel::test
