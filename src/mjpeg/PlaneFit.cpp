@@ -76,10 +76,11 @@ bool FitPlane(SamplePlane& plane, const PlanarImage& image, int component, int32
         return false;
 
     // Where the output keeps the plane's own sampling across, the plane is
-    // used as the grid of samples it is: a picture width that is not a whole
-    // number of samples then shifts the samples of a reversed row by part of
-    // one, and two mirrors give the plane back exactly.
-    if (plane.horizontalFactor * span == image.maxHorizontal && plane.size.width == width) {
+    // used as it is, unless a reversed row of odd length has moved the
+    // samples off the output's pairs of columns: then each output sample is
+    // the mean of the two plane samples it straddles.
+    if (plane.horizontalFactor * span == image.maxHorizontal && plane.size.width == width &&
+        plane.leadingColumns == 0) {
         for (size_t r = 0; r < rows; ++r)
             PadRow(plane.Row(r), outWidth);
         result.samples = plane.samples.data();
