@@ -3,7 +3,8 @@
 #include "mjpeg/CodecBuffer.h"
 #include "mjpeg/JpegBytes.h"
 #include "mjpeg/JpegCodec.h"
-#include "mjpeg/PixelTransform.h"
+#include "mjpeg/PlaneFit.h"
+#include "mjpeg/PlaneTransform.h"
 #include "mjpeg/StandardDht.h"
 
 #include <array>
@@ -54,24 +55,14 @@ TranscodeError ToTranscodeError(CodecStatus status)
     return TranscodeError::Damaged;
 }
 
-// Sizes the work image for a W x H picture. Its size stays for all later
-// frames of the conversion, so this allocates only on the first one.
-bool SizeWorkImage(TranscoderBuffers& buffers, size_t imageBytes) noexcept
-{
-    try {
-        buffers.TransformedImage.resize(imageBytes);
-    } catch (const std::bad_alloc&) {
-        buffers.Release();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void TranscoderBuffers::Release()
 {
-    std::vector<uint8_t>().swap(TransformedImage);
+    for (SamplePlane& plane : TransformedPlanes.planes)
+        std::vector<uint8_t>().swap(plane.samples);
+    for (std::vector<uint8_t>& fitted : FittedPlanes)
+        std::vector<uint8_t>().swap(fitted);
 }
 
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
@@ -83,16 +74,9 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
         return {TranscodeError::UnexpectedPicture, 0, {}};
     }
-    const size_t imageBytes = static_cast<size_t>(width) * static_cast<size_t>(height) * kBytesPerPixel;
-    if (imageBytes > std::numeric_limits<uint32_t>::max()) {
-        return {TranscodeError::UnexpectedPicture, 0, {}};
-    }
     // The stream handed to the decoder runs from byte 0 to the payload's end.
     if (payloadLength > std::numeric_limits<uint32_t>::max() - kPayloadOffset ||
         frameIn.size() < kPayloadOffset + static_cast<size_t>(payloadLength)) {
-        return {TranscodeError::Damaged, 0, {}};
-    }
-    if (!SizeWorkImage(buffers, imageBytes)) {
         return {TranscodeError::Damaged, 0, {}};
     }
 
@@ -115,20 +99,28 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     }
 
     const PictureSize sourceSize{width, height};
+    const PictureSize outputSize = TransformedSize(sourceSize, mode);
     const CodecBuffer stream(frameIn.data(), payloadLength + kPayloadOffset);
-    // The decoder hands its rows over a strip at a time, and each strip goes
-    // straight to its place in the transformed picture: the picture is not
-    // stored upright first.
+    // Each plane is decoded a strip at a time, and each strip goes straight
+    // to its place in the transformed plane: the planes are not stored
+    // upright first.
+    PlanarImage& planes = buffers.TransformedPlanes;
     std::string libraryMessage;
-    const CodecStatus decoded = Decode(stream, buffers.TransformedImage.data(), imageBytes, sourceSize,
-                                       buffers.SourceQuantTables, mode, &libraryMessage);
+    const CodecStatus decoded =
+        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, &libraryMessage);
     if (decoded != CodecStatus::Ok) {
         return {ToTranscodeError(decoded), 0, std::move(libraryMessage)};
     }
 
-    const CodecBuffer pixels(buffers.TransformedImage.data(), static_cast<uint32_t>(imageBytes));
+    std::array<EncoderPlane, 3> encoderPlanes;
+    for (int ci = 0; ci < 3; ++ci) {
+        if (!FitPlane(planes.planes[ci], planes, ci, outputSize.width, buffers.FittedPlanes[ci], encoderPlanes[ci])) {
+            buffers.Release();
+            return {TranscodeError::Damaged, 0, {}};
+        }
+    }
     const EncodeResult encoded =
-        Encode(pixels, frameOut, TransformedSize(sourceSize, mode), buffers.SourceQuantTables, &libraryMessage);
+        EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, &libraryMessage);
     if (encoded.status != CodecStatus::Ok) {
         return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage)};
     }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/Transform.h"
+#include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,20 +19,26 @@ inline constexpr uint32_t kFrameHeadSize = 20;
 inline constexpr uint32_t kPayloadOffset = 420;
 
 // The transcoder's per-conversion work buffers, allocated by the first frame
-// and reused by every later frame of the same conversion.
+// and reused by every later frame of the same conversion. One object serves
+// one conversion at a time; conversions running side by side each need
+// their own.
 struct TranscoderBuffers {
-    // The decoded picture, already transformed: W' x H' x 3, Y Cb Cr, top row first.
-    std::vector<uint8_t> TransformedImage;
+    // The decoded Y, Cb and Cr planes, already transformed, each at its
+    // component's resolution in the source frame.
+    PlanarImage TransformedPlanes;
+    // Planes resampled across to the output's 4:2:2, for the components
+    // whose horizontal sampling differs from it.
+    std::array<std::vector<uint8_t>, 3> FittedPlanes;
     mjpeg::SourceQuantTables SourceQuantTables;  // written by a frame's decode, read by its encode
 
-    // Frees the image; the next frame allocates it again.
+    // Frees the planes; the next frame allocates them again.
     void Release();
 };
 
 enum class TranscodeError {
     None,
     PayloadTooShort,    // fewer than 20 bytes
-    Damaged,            // the JPEG library gave up on the frame, or it names an undefined table
+    Damaged,            // the JPEG library gave up on the frame, it names an undefined table, or no memory
     UnexpectedPicture,  // not W x H pixels, or not three components
 };
 

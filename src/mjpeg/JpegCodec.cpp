@@ -4,12 +4,14 @@
 #include "mjpeg/MemoryDestination.h"
 #include "mjpeg/MemorySource.h"
 #include "mjpeg/MjpegHeaderWriter.h"
-#include "mjpeg/PixelTransform.h"
+#include "mjpeg/PlaneFit.h"
+#include "mjpeg/PlaneTransform.h"
 #include "mjpeg/StandardDht.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <type_traits>
 
 namespace kestrel::mjpeg {
@@ -25,13 +27,66 @@ constexpr int kQuantScale = 100;
 // Component indices in the compressor and decompressor.
 constexpr int kLuma = 0;
 constexpr int kCb = 1;
-constexpr int kCr = 2;
 
-// The steps of a decode after the decompressor exists. Runs below Decode's
-// setjmp: holds nothing that needs destroying, since a fatal library error
-// leaves it by longjmp.
-CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame, uint8_t* pixels,
-                        size_t capacity, PictureSize expected, SourceQuantTables& tables,
+// Plane rows start this many bytes apart at least.
+constexpr size_t kRowAlignment = 16;
+
+bool GrowPlane(SamplePlane& plane) noexcept
+{
+    plane.stride = RoundUp(static_cast<size_t>(plane.size.width), kRowAlignment);
+    try {
+        const size_t bytes = plane.stride * static_cast<size_t>(plane.size.height);
+        if (plane.samples.size() < bytes)
+            plane.samples.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// The picture samples of the component's last sample along an axis that lie
+// beyond the picture's `length`, for whole ratios of `maxFactor` to `factor`.
+int32_t Overhang(JDIMENSION samples, int factor, int maxFactor, JDIMENSION length)
+{
+    if (maxFactor % factor != 0)
+        return 0;
+    return static_cast<int32_t>(samples * static_cast<JDIMENSION>(maxFactor / factor) - length);
+}
+
+// Gives each plane of `image` the size and sampling of its component after
+// `transform`.
+bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, PlanarImage& image) noexcept
+{
+    const bool swaps = transform && SwapsDimensions(*transform);
+    const bool reversesColumns = transform && ReversesColumns(*transform);
+    const bool reversesRows = transform && ReversesRows(*transform);
+    image.maxHorizontal = swaps ? cinfo->max_v_samp_factor : cinfo->max_h_samp_factor;
+    image.maxVertical = swaps ? cinfo->max_h_samp_factor : cinfo->max_v_samp_factor;
+    for (int ci = 0; ci < kComponents; ++ci) {
+        const jpeg_component_info& component = cinfo->comp_info[ci];
+        const PictureSize own{static_cast<int32_t>(component.downsampled_width),
+                              static_cast<int32_t>(component.downsampled_height)};
+        SamplePlane& plane = image.planes[ci];
+        plane.size = swaps ? PictureSize{own.height, own.width} : own;
+        plane.horizontalFactor = swaps ? component.v_samp_factor : component.h_samp_factor;
+        plane.verticalFactor = swaps ? component.h_samp_factor : component.v_samp_factor;
+        const int32_t across = Overhang(component.downsampled_width, component.h_samp_factor,
+                                        cinfo->max_h_samp_factor, cinfo->image_width);
+        const int32_t down = Overhang(component.downsampled_height, component.v_samp_factor,
+                                      cinfo->max_v_samp_factor, cinfo->image_height);
+        plane.leadingColumns = reversesColumns ? (swaps ? down : across) : 0;
+        plane.leadingRows = reversesRows ? (swaps ? across : down) : 0;
+        if (!GrowPlane(plane))
+            return false;
+    }
+    return true;
+}
+
+// The steps of a decode after the decompressor exists. Runs below
+// DecodePlanes's setjmp: holds nothing that needs destroying, since a fatal
+// library error leaves it by longjmp.
+CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame,
+                        PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
                         std::optional<RotationMode> transform)
 {
     InstallMemorySource(cinfo, source, frame);
@@ -41,16 +96,8 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         cinfo->image_height != static_cast<JDIMENSION>(expected.height)) {
         return CodecStatus::UnexpectedPicture;
     }
-    cinfo->out_color_space = JCS_YCbCr;
+    cinfo->raw_data_out = TRUE;
     jpeg_start_decompress(cinfo);
-
-    const size_t stride = static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components);
-    if (cinfo->output_components != kComponents ||
-        cinfo->output_width != static_cast<JDIMENSION>(expected.width) ||
-        cinfo->output_height != static_cast<JDIMENSION>(expected.height) ||
-        stride * cinfo->output_height > capacity) {
-        return CodecStatus::UnexpectedPicture;
-    }
 
     // The tables the decoder has latched for Y and Cb are the ones their
     // coefficients were quantized with; a frame may name any table number
@@ -62,26 +109,43 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         }
         std::copy(std::begin(quant->quantval), std::end(quant->quantval), tables.tables[ci].begin());
     }
+    if (!SizePlanes(cinfo, transform, image)) {
+        return CodecStatus::Failed;
+    }
 
-    // Rows come from the library a strip at a time and go straight to their
-    // place in `pixels`: as they are, or already transformed.
-    JSAMPARRAY strip = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                    static_cast<JDIMENSION>(stride), kStripRows);
-    while (cinfo->output_scanline < cinfo->output_height) {
-        const JDIMENSION first = cinfo->output_scanline;
-        const JDIMENSION wanted = std::min<JDIMENSION>(kStripRows, cinfo->output_height - first);
-        for (JDIMENSION got = 0; got < wanted;) {
-            const JDIMENSION rows = jpeg_read_scanlines(cinfo, strip + got, wanted - got);
-            if (rows == 0) {
-                return CodecStatus::Failed;  // only a suspending source returns no row
-            }
-            got += rows;
+    // The library hands over one row of MCUs at a time: v x 8 rows of each
+    // component, each row as wide as the component's MCUs. Every strip goes
+    // straight to its place in the plane, as it is or already transformed.
+    JSAMPARRAY strips[kComponents];
+    for (int ci = 0; ci < kComponents; ++ci) {
+        const jpeg_component_info& component = cinfo->comp_info[ci];
+        strips[ci] = (*cinfo->mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+            cinfo->MCUs_per_row * static_cast<JDIMENSION>(component.h_samp_factor * DCTSIZE),
+            static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE));
+    }
+    const auto linesPerMcuRow = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * DCTSIZE);
+    for (JDIMENSION mcuRow = 0; cinfo->output_scanline < cinfo->output_height; ++mcuRow) {
+        if (jpeg_read_raw_data(cinfo, strips, linesPerMcuRow) == 0) {
+            return CodecStatus::Failed;  // only a suspending source returns no row
         }
-        if (transform) {
-            PlaceRows(strip, first, wanted, expected, *transform, pixels);
-        } else {
-            for (JDIMENSION k = 0; k < wanted; ++k) {
-                std::memcpy(pixels + (first + k) * stride, strip[k], stride);
+        for (int ci = 0; ci < kComponents; ++ci) {
+            const jpeg_component_info& component = cinfo->comp_info[ci];
+            const auto stripRows = static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE);
+            const JDIMENSION first = mcuRow * stripRows;
+            if (first >= component.downsampled_height) {
+                continue;
+            }
+            const JDIMENSION count = std::min(stripRows, component.downsampled_height - first);
+            SamplePlane& plane = image.planes[ci];
+            if (transform) {
+                const PictureSize own{static_cast<int32_t>(component.downsampled_width),
+                                      static_cast<int32_t>(component.downsampled_height)};
+                PlaceRows(strips[ci], first, count, own, *transform, plane.samples.data(), plane.stride);
+            } else {
+                for (JDIMENSION k = 0; k < count; ++k) {
+                    std::memcpy(plane.Row(first + k), strips[ci][k], component.downsampled_width);
+                }
             }
         }
     }
@@ -91,7 +155,7 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
 
 // The steps of an encode after the compressor exists; like DecodeFrame it
 // holds nothing that needs destroying.
-uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const CodecBuffer& pixels,
+uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const std::array<EncoderPlane, 3>& planes,
                      std::vector<uint8_t>& out, PictureSize size, const SourceQuantTables& tables)
 {
     InstallMemoryDestination(cinfo, destination, out);
@@ -100,6 +164,7 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
     cinfo->input_components = kComponents;
     cinfo->in_color_space = JCS_YCbCr;
     jpeg_set_defaults(cinfo);
+    cinfo->raw_data_in = TRUE;
     cinfo->optimize_coding = FALSE;
     cinfo->dct_method = JDCT_ISLOW;
     InstallStandardHuffmanTables(cinfo);
@@ -107,10 +172,8 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
     jpeg_add_quant_table(cinfo, 1, tables.tables[1].data(), kQuantScale, TRUE);
 
     // 4:2:2: chroma halved across, a 16 x 8 MCU of two Y blocks, Cb, Cr.
-    cinfo->comp_info[kLuma].h_samp_factor = 2;
-    cinfo->comp_info[kLuma].v_samp_factor = 1;
-    for (int ci : {kCb, kCr}) {
-        cinfo->comp_info[ci].h_samp_factor = 1;
+    for (int ci = 0; ci < kComponents; ++ci) {
+        cinfo->comp_info[ci].h_samp_factor = OutputHorizontalFactor(ci);
         cinfo->comp_info[ci].v_samp_factor = 1;
     }
 
@@ -118,10 +181,24 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
     MjpegHeaderWriter::TakeOverHeaders(cinfo);
     MjpegHeaderWriter(cinfo).WriteFrameHeader();
 
-    const size_t stride = static_cast<size_t>(size.width) * kComponents;
-    while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = pixels.data + static_cast<size_t>(cinfo->next_scanline) * stride;
-        jpeg_write_scanlines(cinfo, &row, 1);
+    // One row of MCUs is 8 rows of every component; rows past a plane's end
+    // repeat its last one, as the library pads a partial block.
+    static_assert(kOutputMaxVertical == 1);
+    JSAMPROW rows[kComponents][DCTSIZE];
+    JSAMPARRAY mcuRow[kComponents] = {rows[0], rows[1], rows[2]};
+    for (JDIMENSION first = 0; cinfo->next_scanline < cinfo->image_height; first += DCTSIZE) {
+        for (int ci = 0; ci < kComponents; ++ci) {
+            const EncoderPlane& plane = planes[ci];
+            for (JDIMENSION k = 0; k < DCTSIZE; ++k) {
+                const size_t row = std::min<size_t>((first + k + static_cast<size_t>(plane.leadingRows)) *
+                                                        static_cast<size_t>(plane.verticalFactor) /
+                                                        static_cast<size_t>(plane.maxVertical),
+                                                    static_cast<size_t>(plane.rows) - 1);
+                // The library only reads the rows it is handed in raw mode.
+                rows[ci][k] = const_cast<JSAMPROW>(plane.samples + row * plane.stride);
+            }
+        }
+        jpeg_write_raw_data(cinfo, mcuRow, DCTSIZE);
     }
     jpeg_finish_compress(cinfo);
 
@@ -131,10 +208,28 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
     return static_cast<uint32_t>(destination.bytesWritten);
 }
 
+// The planes must hold what EncodeFrame reads of them.
+bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
+{
+    if (size.width <= 0 || size.height <= 0) {
+        return false;
+    }
+    for (int ci = 0; ci < kComponents; ++ci) {
+        const EncoderPlane& plane = planes[ci];
+        if (plane.samples == nullptr || plane.rows <= 0 || plane.verticalFactor <= 0 || plane.maxVertical <= 0 ||
+            plane.leadingRows < 0 ||
+            plane.width != OutputComponentWidth(size.width, ci) ||
+            plane.stride < RoundUp(static_cast<size_t>(plane.width), kBlockSize)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables, std::optional<RotationMode> transform, std::string* libraryMessage)
+CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
+                         PlanarImage& image, std::optional<RotationMode> transform, std::string* libraryMessage)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;
@@ -147,16 +242,15 @@ CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, P
         return CodecStatus::Failed;
     }
     jpeg_create_decompress(&cinfo);
-    const CodecStatus status = DecodeFrame(&cinfo, source, frame, pixels, capacity, expected, tables, transform);
+    const CodecStatus status = DecodeFrame(&cinfo, source, frame, expected, tables, image, transform);
     jpeg_destroy_decompress(&cinfo);
     return status;
 }
 
-EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, PictureSize size,
-                    const SourceQuantTables& tables, std::string* libraryMessage)
+EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
+                          const SourceQuantTables& tables, std::string* libraryMessage)
 {
-    if (size.width <= 0 || size.height <= 0 ||
-        static_cast<uint64_t>(size.width) * static_cast<uint64_t>(size.height) * kComponents > pixels.length) {
+    if (!PlanesFit(planes, size)) {
         return {CodecStatus::UnexpectedPicture, 0};
     }
     jpeg_compress_struct cinfo{};
@@ -170,7 +264,7 @@ EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, Pictur
         return {CodecStatus::Failed, 0};
     }
     jpeg_create_compress(&cinfo);
-    const uint32_t length = EncodeFrame(&cinfo, destination, pixels, out, size, tables);
+    const uint32_t length = EncodeFrame(&cinfo, destination, planes, out, size, tables);
     jpeg_destroy_compress(&cinfo);
     return {CodecStatus::Ok, length};
 }

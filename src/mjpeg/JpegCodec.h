@@ -1,8 +1,10 @@
 #pragma once
 
 // The program's only contact with the JPEG library: decoding a frame held in
-// memory into Y, Cb, Cr pixels, and encoding such pixels into a Motion-JPEG
-// frame in memory. Each call creates and destroys its own codec object; a
+// memory into its Y, Cb and Cr planes, and encoding such planes into a
+// Motion-JPEG frame in memory. Planes move as the library's raw data, at
+// each component's own resolution: nothing is interpolated or averaged on
+// the way in or out. Each call creates and destroys its own codec object; a
 // fatal library error ends the call with CodecStatus::Failed and the
 // library's message in `libraryMessage` (when given). Nothing is printed.
 
@@ -10,8 +12,10 @@
 #include "mjpeg/CodecBuffer.h"
 #include "mjpeg/LibJpeg.h"
 #include "mjpeg/PictureSize.h"
+#include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,35 +26,38 @@ namespace kestrel::mjpeg {
 
 enum class CodecStatus {
     Ok,
-    Failed,             // the library gave up, or a table is missing
+    Failed,             // the library gave up, a table is missing, or no memory for the planes
     UnexpectedPicture,  // not the expected size, or not three YCbCr components
 };
 
-// Decodes the JPEG stream in `frame` into `pixels` (Y Cb Cr, 3 bytes a pixel,
-// top row first) and captures the quantization tables that its first two
-// components (Y and Cb) use into `tables`, in natural order. A picture other
-// than `expected` x 3 YCbCr components is refused before any pixel is
-// written; nothing is written beyond `capacity` bytes. A stream that ends
-// before its EOI marker decodes with its missing part grey. With a
-// `transform`, each row goes straight to its place in the transformed
-// picture (see PlaceRows) instead.
-CodecStatus Decode(const CodecBuffer& frame, uint8_t* pixels, size_t capacity, PictureSize expected,
-                   SourceQuantTables& tables, std::optional<RotationMode> transform = std::nullopt,
-                   std::string* libraryMessage = nullptr);
+// Decodes the JPEG stream in `frame` into `image`: one plane per component
+// at the component's own resolution, with the frame's sampling factors.
+// Captures the quantization tables that its first two components (Y and Cb)
+// use into `tables`, in natural order. A picture other than `expected` x 3
+// YCbCr components is refused before any sample is written. A stream that
+// ends before its EOI marker decodes with its missing part grey. With a
+// `transform`, each plane is turned or mirrored as it is decoded (see
+// PlaceRows), and for the quarter turns its size and sampling factors
+// exchange their horizontal and vertical parts. The planes grow as needed
+// and keep their memory for the next frame; every stride is a multiple of 16.
+CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
+                         PlanarImage& image, std::optional<RotationMode> transform = std::nullopt,
+                         std::string* libraryMessage = nullptr);
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;
     uint32_t length = 0;  // bytes from the start of `out` up to and including EOI
 };
 
-// Encodes `size` pixels (Y Cb Cr, 3 bytes a pixel, top row first) from
-// `pixels` into `out` from its first byte: SOI and the library's JFIF APP0
-// segment (20 bytes), the MjpegHeaderWriter's DRI, DQT, SOF0 and SOS,
-// baseline 4:2:2 entropy-coded data with the standard Huffman tables, EOI.
-// The quantization tables are `tables` at scale 100, clamped to 1..255.
-// `out` grows when the frame needs more room than its size.
-EncodeResult Encode(const CodecBuffer& pixels, std::vector<uint8_t>& out, PictureSize size,
-                    const SourceQuantTables& tables, std::string* libraryMessage = nullptr);
+// Encodes a `size` picture from its Y, Cb and Cr `planes` laid out 4:2:2
+// (Y `size.width` across, Cb and Cr half that rounded up; see EncoderPlane)
+// into `out` from its first byte: SOI and the library's JFIF APP0 segment
+// (20 bytes), the MjpegHeaderWriter's DRI, DQT, SOF0 and SOS, baseline 4:2:2
+// entropy-coded data with the standard Huffman tables, EOI. The quantization
+// tables are `tables` at scale 100, clamped to 1..255. `out` grows when the
+// frame needs more room than its size.
+EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
+                          const SourceQuantTables& tables, std::string* libraryMessage = nullptr);
 
 // Defines the typical Huffman tables of ITU-T T.81 Annex K.3 on the
 // compressor: Table K.3 as DC 0, K.5 as AC 0, K.4 as DC 1, K.6 as AC 1.

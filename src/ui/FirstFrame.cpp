@@ -3,7 +3,7 @@
 #include "avi/AviLayout.h"
 #include "mjpeg/CodecBuffer.h"
 #include "mjpeg/JpegCodec.h"
-#include "mjpeg/PixelTransform.h"
+#include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 #include "mjpeg/StandardDht.h"
 
@@ -185,23 +185,42 @@ CompressedFrame ReadFirstFrame(const std::string& path)
 FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform)
 {
     FramePicture picture;
-    const uint64_t bytes = uint64_t(frame.size.width) * uint64_t(frame.size.height) * mjpeg::kBytesPerPixel;
+    const uint64_t bytes = uint64_t(frame.size.width) * uint64_t(frame.size.height) * 3;
     if (frame.error != FirstFrameError::None || frame.stream.empty() || bytes == 0 || bytes > kMaxPictureBytes ||
         frame.stream.size() > std::numeric_limits<uint32_t>::max()) {
         picture.error = frame.error != FirstFrameError::None ? frame.error : FirstFrameError::Damaged;
         return picture;
     }
-    picture.pixels.resize(bytes);
+    // The conversion's own decoder and plane transform; only the display's
+    // chroma upsampling (each sample repeated over the pixels it covers) is
+    // the preview's.
     mjpeg::SourceQuantTables tables;
+    mjpeg::PlanarImage image;
     // The decoder only reads the stream.
     const mjpeg::CodecBuffer stream(const_cast<uint8_t*>(frame.stream.data()), uint32_t(frame.stream.size()));
-    if (mjpeg::Decode(stream, picture.pixels.data(), picture.pixels.size(), frame.size, tables, transform) !=
-        mjpeg::CodecStatus::Ok) {
+    if (mjpeg::DecodePlanes(stream, frame.size, tables, image, transform) != mjpeg::CodecStatus::Ok) {
         picture.error = FirstFrameError::Damaged;
-        picture.pixels.clear();
         return picture;
     }
-    picture.size = transform ? mjpeg::TransformedSize(frame.size, *transform) : frame.size;
+    picture.size = frame.size;
+    if (transform && SwapsDimensions(*transform))
+        std::swap(picture.size.width, picture.size.height);
+    picture.pixels.resize(bytes);
+    for (int ci = 0; ci < 3; ++ci) {
+        const mjpeg::SamplePlane& plane = image.planes[ci];
+        for (int32_t y = 0; y < picture.size.height; ++y) {
+            const int64_t row = std::min<int64_t>((int64_t(y) + plane.leadingRows) * plane.verticalFactor /
+                                                      image.maxVertical, plane.size.height - 1);
+            const uint8_t* samples = plane.Row(size_t(row));
+            uint8_t* out = picture.pixels.data() + size_t(y) * size_t(picture.size.width) * 3 + size_t(ci);
+            for (int32_t x = 0; x < picture.size.width; ++x) {
+                const int64_t column = std::min<int64_t>((int64_t(x) + plane.leadingColumns) *
+                                                             plane.horizontalFactor / image.maxHorizontal,
+                                                         plane.size.width - 1);
+                out[size_t(x) * 3] = samples[column];
+            }
+        }
+    }
     return picture;
 }
 

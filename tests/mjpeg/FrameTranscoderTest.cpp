@@ -16,6 +16,12 @@ using test::Transcode;
 // One re-encode with the source's own tables (quality 85 here) costs far less
 // than this; a wrong mapping or a table mix-up costs far more.
 constexpr double kMinimumPsnr = 30.0;
+// Per plane: what re-encoding the source's own coefficients must give, what
+// two half turns must give, and what one re-quantization of moved or
+// resampled blocks of ColourPicture gives at least.
+constexpr double kExactPsnr = 55.0;
+constexpr double kTwoPassPsnr = 50.0;
+constexpr double kRequantizedPsnr = 33.0;
 
 std::string Name(RotationMode mode)
 {
@@ -44,6 +50,85 @@ TEST(FrameTranscoder, OutputDecodesToTheTransformedSourcePicture)
             EXPECT_GE(test::Psnr(decoded, expected, 1), kMinimumPsnr) << "Cb, " << Name(mode);
             EXPECT_GE(test::Psnr(decoded, expected, 2), kMinimumPsnr) << "Cr, " << Name(mode);
         }
+    }
+}
+
+struct Layout {
+    const char* name;
+    int lumaHorizontal;
+    int lumaVertical;
+};
+constexpr Layout k422{"4:2:2", 2, 1};
+constexpr Layout k420{"4:2:0", 2, 2};
+
+Bytes ColourSource(int32_t width, int32_t height, Layout layout)
+{
+    test::TestJpegOptions options;
+    options.lumaHorizontal = layout.lumaHorizontal;
+    options.lumaVertical = layout.lumaVertical;
+    return test::EncodeTestJpeg(test::ColourPicture(width, height), options);
+}
+
+// Per plane against the source's planes transformed as grids and fitted to
+// 4:2:2 (TranscodeTestSupport.h). A mirror or half turn of a 4:2:2 source
+// whose blocks map onto blocks gives the source's coefficients back; every
+// other case re-quantizes moved or resampled blocks once, which costs a few
+// dB on this picture of saturated stripes but far less than a wrong mapping.
+TEST(FrameTranscoder, EveryPlaneFollowsTheExactTransformOfTheSourcePlanes)
+{
+    struct Source {
+        int32_t width, height;
+        Layout layout;
+    };
+    for (const Source s : {Source{96, 64, k422}, Source{96, 64, k420}, Source{200, 120, k422}, Source{75, 41, k422},
+                           Source{75, 41, k420}}) {
+        const Bytes source = ColourSource(s.width, s.height, s.layout);
+        const test::TestPlanes planes = test::DecodeTestPlanes(source);
+        const bool blocksMap = s.layout.lumaVertical == 1 && s.width % 16 == 0 && s.height % 16 == 0;
+        for (RotationMode mode : test::kAllModes) {
+            SCOPED_TRACE(testing::Message() << s.layout.name << " " << s.width << "x" << s.height << ", " << Name(mode));
+            const test::Transcoded out = Transcode(source, s.width, s.height, mode);
+            ASSERT_EQ(out.result.error, TranscodeError::None);
+            const test::TestPlanes got = test::DecodeTestPlanes(out.frame);
+            const test::TestPlanes expected = test::ExpectedPlanes(planes, mode);
+            const double minimum = blocksMap && !SwapsDimensions(mode) ? kExactPsnr : kRequantizedPsnr;
+            for (int ci = 0; ci < 3; ++ci) {
+                EXPECT_GE(test::Psnr(got[ci], expected[ci]), minimum) << "component " << ci;
+            }
+        }
+    }
+}
+
+// Turning a clip twice must not wear its colour away: two half turns give
+// the source back, and a quarter turn there and back loses the source's
+// vertical chroma detail once (its 4:2:2 chroma is halved across after the
+// first turn), after which more turns there and back change nothing more
+// than re-quantization noise.
+TEST(FrameTranscoder, RepeatedTurnsLoseTheColourOnlyOnce)
+{
+    const Bytes source = ColourSource(96, 64, k422);
+    const test::TestPlanes planes = test::DecodeTestPlanes(source);
+    const auto pass = [](const Bytes& frame, RotationMode mode) {
+        const bool upright = test::DecodeTestPlanes(frame)[0].width == 96;
+        return Transcode(frame, upright ? 96 : 64, upright ? 64 : 96, mode).frame;
+    };
+
+    const test::TestPlanes halfTurns = test::DecodeTestPlanes(pass(pass(source, RotationMode::Rotate180), RotationMode::Rotate180));
+    for (int ci = 0; ci < 3; ++ci) {
+        EXPECT_GE(test::Psnr(halfTurns[ci], planes[ci]), kTwoPassPsnr) << "180 twice, component " << ci;
+    }
+
+    const Bytes there = pass(source, RotationMode::Clockwise90);
+    const Bytes back = pass(there, RotationMode::Anticlockwise90);
+    const Bytes thereAgain = pass(back, RotationMode::Clockwise90);
+    const Bytes backAgain = pass(thereAgain, RotationMode::Anticlockwise90);
+    const test::TestPlanes once = test::DecodeTestPlanes(back);
+    const test::TestPlanes twice = test::DecodeTestPlanes(backAgain);
+    const test::TestPlanes expected =
+        test::ExpectedPlanes(test::ExpectedPlanes(planes, RotationMode::Clockwise90), RotationMode::Anticlockwise90);
+    for (int ci = 0; ci < 3; ++ci) {
+        EXPECT_GE(test::Psnr(once[ci], expected[ci]), kRequantizedPsnr) << "component " << ci;
+        EXPECT_GE(test::Psnr(twice[ci], once[ci]), kTwoPassPsnr) << "component " << ci;
     }
 }
 
@@ -99,19 +184,22 @@ TEST(FrameTranscoder, LaterFramesReuseTheBuffersOfTheFirst)
     ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(first.size()), 64, 48,
                              RotationMode::Clockwise90, buffers).error,
               TranscodeError::None);
-    const uint8_t* transformed = buffers.TransformedImage.data();
+    const uint8_t* luma = buffers.TransformedPlanes.planes[0].samples.data();
+    const uint8_t* fitted = buffers.FittedPlanes[1].data();  // the quarter turn halves Cb across
     const uint8_t* out = frameOut.data();
-    EXPECT_EQ(buffers.TransformedImage.size(), 64u * 48 * 3);
+    EXPECT_EQ(buffers.TransformedPlanes.planes[0].samples.size(), 48u * 64);
 
     std::copy(second.begin(), second.end(), frameIn.begin() + kPayloadOffset);
     ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(second.size()), 64, 48,
                              RotationMode::Clockwise90, buffers).error,
               TranscodeError::None);
-    EXPECT_EQ(buffers.TransformedImage.data(), transformed);
+    EXPECT_EQ(buffers.TransformedPlanes.planes[0].samples.data(), luma);
+    EXPECT_EQ(buffers.FittedPlanes[1].data(), fitted);
     EXPECT_EQ(frameOut.data(), out);
 
     buffers.Release();
-    EXPECT_EQ(buffers.TransformedImage.capacity(), 0u);
+    EXPECT_EQ(buffers.TransformedPlanes.planes[0].samples.capacity(), 0u);
+    EXPECT_EQ(buffers.FittedPlanes[1].capacity(), 0u);
 }
 
 TEST(FrameTranscoder, FrameEndingBeforeItsEoiComesOutWithAGreyRest)

@@ -157,6 +157,62 @@ bool DecodeRaw(const Bytes& frame, DecodeOutput& output, char* message)
     return true;
 }
 
+struct PlanesOutput {
+    unsigned char* samples[3] = {};
+    TestPlane shape[3];
+};
+
+bool DecodePlanesRaw(const Bytes& frame, PlanesOutput& output, char* message)
+{
+    jpeg_decompress_struct cinfo{};
+    TestErrorManager errorManager;
+    InstallErrorManager(errorManager);
+    cinfo.err = &errorManager.pub;
+    if (setjmp(errorManager.jump) != 0) {
+        std::strcpy(message, errorManager.message);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, frame.data(), static_cast<unsigned long>(frame.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.num_components != 3) {
+        ERREXIT1(&cinfo, JERR_COMPONENT_COUNT, cinfo.num_components);
+    }
+    cinfo.raw_data_out = TRUE;
+    jpeg_start_decompress(&cinfo);
+    JSAMPARRAY strips[3];
+    for (int ci = 0; ci < 3; ++ci) {
+        const jpeg_component_info& component = cinfo.comp_info[ci];
+        output.shape[ci] = {static_cast<int32_t>(component.downsampled_width),
+                            static_cast<int32_t>(component.downsampled_height), component.h_samp_factor,
+                            component.v_samp_factor, {}};
+        output.samples[ci] = static_cast<unsigned char*>(
+            std::malloc(static_cast<size_t>(component.downsampled_width) * component.downsampled_height));
+        if (output.samples[ci] == nullptr) {
+            ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+        }
+        strips[ci] = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                component.width_in_blocks * DCTSIZE + 64,
+                                                static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE));
+    }
+    const auto lines = static_cast<JDIMENSION>(cinfo.max_v_samp_factor * DCTSIZE);
+    for (JDIMENSION mcuRow = 0; cinfo.output_scanline < cinfo.output_height; ++mcuRow) {
+        jpeg_read_raw_data(&cinfo, strips, lines);
+        for (int ci = 0; ci < 3; ++ci) {
+            const jpeg_component_info& component = cinfo.comp_info[ci];
+            const auto rows = static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE);
+            for (JDIMENSION k = 0; k < rows && mcuRow * rows + k < component.downsampled_height; ++k) {
+                std::memcpy(output.samples[ci] + (mcuRow * rows + k) * component.downsampled_width, strips[ci][k],
+                            component.downsampled_width);
+            }
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
 // Writes the zero entries of the options' tables into the frame's DQT
 // segments, which the library will only write as 1.
 void PatchZeroEntries(Bytes& frame, const TestJpegOptions& options)
@@ -231,6 +287,33 @@ TestPicture NumberedPicture(int32_t width, int32_t height)
     return picture;
 }
 
+TestPicture ColourPicture(int32_t width, int32_t height)
+{
+    static constexpr std::array<std::array<uint8_t, 3>, 6> kStripes = {
+        {{81, 90, 240}, {145, 54, 34}, {41, 240, 110}, {210, 16, 146}, {170, 166, 16}, {106, 202, 222}}};
+    TestPicture picture{width, height, 3, Bytes(static_cast<size_t>(width) * height * 3)};
+    uint32_t state = 7;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* pixel = picture.pixels.data() + (static_cast<size_t>(y) * width + x) * 3;
+            for (int c = 0; c < 3; ++c) {
+                state = state * 1664525u + 1013904223u;
+                const int noise = static_cast<int>(state >> 29) - 4;
+                int value = c == 0 ? 40 + 170 * (x + y) / (width + height) : (c == 1 ? 90 + 80 * x / width : 170 - 80 * y / height);
+                // Vertical stripes 7 columns wide in the upper half, horizontal
+                // ones 5 rows high in the lower half.
+                if (y < height / 2 && (x / 7) % 3 != 0) {
+                    value = kStripes[(x / 7) % kStripes.size()][c];
+                } else if (y >= height / 2 && (y / 5) % 2 == 1) {
+                    value = kStripes[(y / 5 + 3) % kStripes.size()][c];
+                }
+                pixel[c] = static_cast<uint8_t>(std::clamp(value + noise, 0, 255));
+            }
+        }
+    }
+    return picture;
+}
+
 QuantTable ScaledStandardTable(bool chrominance, int quality)
 {
     const QuantTable& base = chrominance ? kChrominanceBase : kLuminanceBase;
@@ -279,6 +362,28 @@ TestPicture DecodeTestJpeg(const Bytes& frame)
                           output.pixels + static_cast<size_t>(output.width) * output.height * output.components);
     std::free(output.pixels);
     return picture;
+}
+
+TestPlanes DecodeTestPlanes(const Bytes& frame)
+{
+    const bool hasDht = FindSegment(frame, mjpeg::kDht) < frame.size();
+    const Bytes stream = hasDht ? frame : WithStandardDht(frame);
+    PlanesOutput output;
+    char message[JMSG_LENGTH_MAX] = {};
+    const bool decoded = DecodePlanesRaw(stream, output, message);
+    TestPlanes planes;
+    for (int ci = 0; ci < 3; ++ci) {
+        if (decoded) {
+            planes[ci] = output.shape[ci];
+            planes[ci].samples.assign(output.samples[ci],
+                                      output.samples[ci] + static_cast<size_t>(planes[ci].width) * planes[ci].height);
+        }
+        std::free(output.samples[ci]);
+    }
+    if (!decoded) {
+        ADD_FAILURE() << "JPEG planes not decoded: " << message;
+    }
+    return planes;
 }
 
 Bytes WithStandardDht(const Bytes& frame)
@@ -343,6 +448,24 @@ double Psnr(const TestPicture& a, const TestPicture& b, int component)
         return 100;
     }
     return 10 * std::log10(255.0 * 255.0 / (sum / double(pixels)));
+}
+
+double Psnr(const TestPlane& a, const TestPlane& b)
+{
+    if (a.width != b.width || a.height != b.height || a.samples.empty() || a.samples.size() != b.samples.size()) {
+        ADD_FAILURE() << "planes of different shapes: " << a.width << "x" << a.height << " and " << b.width << "x"
+                      << b.height;
+        return 0;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < a.samples.size(); ++i) {
+        const double d = double(a.samples[i]) - double(b.samples[i]);
+        sum += d * d;
+    }
+    if (sum == 0) {
+        return 100;
+    }
+    return 10 * std::log10(255.0 * 255.0 / (sum / double(a.samples.size())));
 }
 
 std::string Hex(const uint8_t* bytes, size_t count)

@@ -38,6 +38,9 @@ TestPicture GradientPicture(int32_t width, int32_t height);
 TestPicture NoisePicture(int32_t width, int32_t height, uint32_t seed = 1);
 // Every pixel has a value of its own (tests of exact pixel moves).
 TestPicture NumberedPicture(int32_t width, int32_t height);
+// Colour detail: stripes of saturated colours with sharp edges at odd
+// columns and rows over smooth ramps, plus a little noise in every component.
+TestPicture ColourPicture(int32_t width, int32_t height);
 
 // A quantization table in natural (row-major) order. Entries above 255 make
 // the frame carry 16-bit tables; entries of 0 are written as 0.
@@ -68,6 +71,24 @@ Bytes EncodeTestJpeg(const TestPicture& picture, const TestJpegOptions& options 
 // test and returns an empty picture if the library refuses.
 TestPicture DecodeTestJpeg(const Bytes& frame);
 
+// One component of a decoded frame at its own resolution.
+struct TestPlane {
+    int32_t width = 0;
+    int32_t height = 0;
+    int horizontalFactor = 1;  // sampling factors as the frame gives them
+    int verticalFactor = 1;
+    Bytes samples;  // width x height, top row first
+
+    uint8_t At(int32_t row, int32_t column) const { return samples[static_cast<size_t>(row) * width + column]; }
+};
+using TestPlanes = std::array<TestPlane, 3>;
+
+// Decodes a frame into its Y, Cb and Cr planes as they are coded (the
+// library's raw data: no chroma interpolation). A frame without a DHT
+// segment gets the standard one first. Fails the running test and returns
+// empty planes if the library refuses.
+TestPlanes DecodeTestPlanes(const Bytes& frame);
+
 // The frame with the standard DHT segment inserted behind its 20-byte head.
 Bytes WithStandardDht(const Bytes& frame);
 
@@ -85,6 +106,9 @@ size_t FindSegment(const Bytes& frame, uint8_t marker);
 // Peak signal-to-noise ratio of one component of two same-sized pictures,
 // in dB (100 for identical pictures).
 double Psnr(const TestPicture& a, const TestPicture& b, int component);
+
+// PSNR of two same-sized planes, in dB (100 for identical planes).
+double Psnr(const TestPlane& a, const TestPlane& b);
 
 std::string Hex(const uint8_t* bytes, size_t count);
 

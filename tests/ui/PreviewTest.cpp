@@ -5,7 +5,6 @@
 #include "CapturingServices.h"
 
 #include "job/RunConversion.h"
-#include "mjpeg/PixelTransform.h"
 #include "ui/FirstFrame.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
@@ -30,13 +29,29 @@ constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Rota
 
 const std::string kSample = KESTREL_SAMPLE_AVI;
 
-// The picture under `mode` by the core's own whole-picture transform.
+// The picture under `mode`, pixel by pixel (as transupp.h defines the
+// transforms), for pictures whose chroma blocks divide evenly.
 FramePicture CoreTransform(const FramePicture& picture, RotationMode mode)
 {
+    const int32_t w = picture.size.width;
+    const int32_t h = picture.size.height;
     FramePicture turned;
-    turned.size = mjpeg::TransformedSize(picture.size, mode);
+    turned.size = SwapsDimensions(mode) ? mjpeg::PictureSize{h, w} : picture.size;
     turned.pixels.resize(picture.pixels.size());
-    mjpeg::TransformPixels(picture.pixels.data(), turned.pixels.data(), picture.size, mode);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t tx = x, ty = y;
+            switch (mode) {
+            case RotationMode::Clockwise90: tx = h - 1 - y; ty = x; break;
+            case RotationMode::Anticlockwise90: tx = y; ty = w - 1 - x; break;
+            case RotationMode::Rotate180: tx = w - 1 - x; ty = h - 1 - y; break;
+            case RotationMode::MirrorX: tx = w - 1 - x; break;
+            case RotationMode::MirrorY: ty = h - 1 - y; break;
+            }
+            const uint8_t* from = picture.pixels.data() + (size_t(y) * size_t(w) + size_t(x)) * 3;
+            std::copy(from, from + 3, turned.pixels.data() + (size_t(ty) * size_t(turned.size.width) + size_t(tx)) * 3);
+        }
+    }
     return turned;
 }
 
