@@ -59,10 +59,19 @@ Status ChunkHandler::ConvertChunk(ConversionContext& context, FourCC parentType,
         return Overrun(id, start, 0);
     if (!IsList(id))
         context.LargestChunkSize = std::max(context.LargestChunkSize, size);
+    // The walk recurses into lists: their depth is bounded, not the input.
+    if (IsList(id) && context.ListDepth >= status::kMaximumListDepth) {
+        Failure failure(status::kNestedTooDeep, id);
+        failure.offset = start;
+        return failure;
+    }
 
     handler->size_ = size;
     handler->start_ = start;
-    if (Status processed = handler->Process(); !processed.Ok())
+    context.ListDepth += IsList(id) ? 1 : 0;
+    const Status processed = handler->Process();
+    context.ListDepth -= IsList(id) ? 1 : 0;
+    if (!processed.Ok())
         return processed;
 
     // What the handler left unread, and the pad byte, end the chunk here.

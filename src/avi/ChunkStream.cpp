@@ -36,6 +36,10 @@ int64_t Tell(std::FILE* file)
 #endif
 }
 
+// The first buffer of a file being written, and the smallest of one read.
+constexpr uint32_t kFirstWriteBuffer = 64u * 1024;
+constexpr uint32_t kSmallestBuffer = 4096;
+
 }  // namespace
 
 ChunkStream::~ChunkStream()
@@ -48,15 +52,12 @@ bool ChunkStream::Open(const std::string& path, Mode mode, uint32_t capacity)
 {
     const bool forWriting = mode != Mode::Read;
     writing_ = forWriting;
-    capacity_ = capacity;
+    maxCapacity_ = capacity;
     count_ = cursor_ = 0;
     flushed_ = fileSize_ = 0;
     failure_ = {};
-    buffer_.reset(new (std::nothrow) uint8_t[capacity]);
-    if (!buffer_) {
-        errno = ENOMEM;
-        return false;
-    }
+    buffer_.reset();
+    capacity_ = 0;
     // "x" (C11): fail when the file exists instead of replacing it.
     file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "wbx");
     if (!file_)
@@ -68,6 +69,28 @@ bool ChunkStream::Open(const std::string& path, Mode mode, uint32_t capacity)
         fileSize_ = size > 0 ? static_cast<uint64_t>(size) : 0;
         SeekTo(file_, 0);
     }
+    const uint64_t first = forWriting ? kFirstWriteBuffer : std::max<uint64_t>(fileSize_, kSmallestBuffer);
+    if (!Reserve(static_cast<uint32_t>(std::min<uint64_t>(first, maxCapacity_)))) {
+        std::fclose(file_);
+        file_ = nullptr;
+        errno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
+bool ChunkStream::Reserve(uint32_t needed)
+{
+    if (needed <= capacity_)
+        return true;
+    const uint32_t grown = std::min(maxCapacity_, std::max(needed, capacity_ * 2));
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[grown]);
+    if (!buffer)
+        return false;
+    if (count_ > 0)
+        std::memcpy(buffer.get(), buffer_.get(), count_);
+    buffer_ = std::move(buffer);
+    capacity_ = grown;
     return true;
 }
 
@@ -140,6 +163,12 @@ bool ChunkStream::Write(const void* source, uint32_t length)
 {
     if (!Good() || !file_ || !writing_)
         return Fail();
+    // A growing file gets a growing buffer, up to the largest.
+    if (length > capacity_ - count_ && capacity_ < maxCapacity_ &&
+        !Reserve(static_cast<uint32_t>(std::min<uint64_t>(uint64_t(count_) + length, maxCapacity_)))) {
+        errno = ENOMEM;
+        return Fail();
+    }
     if (length > capacity_ - count_ && !Flush())
         return Fail();  // the pending bytes stay buffered
     if (length > capacity_) {

@@ -27,8 +27,10 @@ public:
     // there or only when no file of that name exists yet.
     enum class Mode { Read, Write, CreateNew };
 
-    // Opens `path` with a buffer of `capacity` bytes; false when it can't,
-    // with errno as the system left it.
+    // Opens `path` with a buffer of at most `capacity` bytes; false when it
+    // can't, with errno as the system left it. The buffer is sized to need:
+    // a file being read no larger than itself, a file being written small
+    // at first and doubling as the writes come, up to `capacity`.
     bool Open(const std::string& path, Mode mode, uint32_t capacity);
     bool IsOpen() const { return file_ != nullptr; }
 
@@ -65,7 +67,10 @@ private:
     bool writing_ = false;
     Failure failure_;
     std::unique_ptr<uint8_t[]> buffer_;
+    bool Reserve(uint32_t needed);
+
     uint32_t capacity_ = 0;
+    uint32_t maxCapacity_ = 0;
     uint32_t count_ = 0;   // reading: valid bytes in the buffer; writing: pending bytes
     uint32_t cursor_ = 0;  // reading: next byte to hand out; writing: equals count_
     uint64_t flushed_ = 0; // file offset of the buffer's first byte

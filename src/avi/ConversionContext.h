@@ -42,6 +42,8 @@ struct ConversionContext {
     // Streams are numbered by the order of their 'strl' lists; the number is
     // the first two characters of their data chunks' FOURCCs ("00dc").
     int32_t StreamCount = 0;
+    // RIFF and LIST chunks open around the chunk being converted.
+    uint32_t ListDepth = 0;
     // The number of the Motion-JPEG video stream, once its header was read.
     std::optional<int32_t> VideoStream;
     // Frame size of the video stream as stored in the source; set by its format.

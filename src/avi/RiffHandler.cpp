@@ -26,6 +26,10 @@ Status RiffHandler::Process()
     const uint64_t start = BeginChunk(avi::kRiff, listType_);
     if (Status children = WalkChildren(); !children.Ok())
         return children;
+    // Nothing to turn: an empty RIFF, an audio-only file. (A video stream
+    // without frames is a valid, empty clip.)
+    if (!context_.VideoStream || !context_.HaveVideoFormat)
+        return Status::Fail(status::kNoVideoStream);
 
     if (!context_.IndexEntries.empty()) {
         const uint64_t indexSize = context_.IndexEntries.size() * uint64_t{avi::idx1::kEntrySize};

@@ -31,6 +31,8 @@ Status StreamFormatHandler::Process()
     const auto height = static_cast<int32_t>(ReadLe32(format + avi::strf::kHeight));
     if (width <= 0 || height <= 0 || width > kMaximumDimension || height > kMaximumDimension)
         return Status::Fail(status::kBadFrameSize, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    if (uint64_t(width) * uint64_t(height) > status::kMaximumPicturePixels)
+        return Status::Fail(status::kPictureTooLarge, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     context_.FrameWidth = width;
     context_.FrameHeight = height;
     context_.HaveVideoFormat = true;

@@ -46,16 +46,17 @@ Status VideoFrameHandler::Process()
     const uint8_t* newFrame = nullptr;
     if (size_ > 0) {
         // An empty frame chunk repeats the previous picture; it stays empty.
-        // The walker has checked that the file holds the whole frame.
-        const size_t frameBytes = size_t(context_.FrameWidth) * size_t(context_.FrameHeight) * 3;
+        // The walker has checked that the file holds the whole frame: the
+        // buffers follow the frames actually read (the encoder grows the
+        // output as it needs), never the stream format's picture size.
         std::vector<uint8_t>& in = context_.FrameInBuffer;
         const size_t needed = mjpeg::kPayloadOffset + size_t{size_};
         if (in.size() < needed)
-            in.resize(std::max(needed, frameBytes));
+            in.resize(needed);
         if (!source_.Read(in.data() + mjpeg::kPayloadOffset, size_))
             return source_.Result();
-        if (context_.FrameOutBuffer.empty())
-            context_.FrameOutBuffer.resize(frameBytes);
+        if (context_.FrameOutBuffer.size() < size_t{size_})
+            context_.FrameOutBuffer.resize(size_t{size_});
 
         const mjpeg::TranscodeResult result =
             mjpeg::TranscodeFrame(in, context_.FrameOutBuffer, size_, context_.FrameWidth, context_.FrameHeight,

@@ -4,9 +4,14 @@
 #include "avi/ChunkStream.h"
 
 #include <algorithm>
+#include <array>
 
 namespace kestrel {
 namespace {
+
+// Room for the fixed fields and 16 field descriptions; a longer chunk's
+// further descriptions are copied unchanged.
+constexpr uint32_t kRewrittenSize = avi::vprp::kFieldInfo + 16 * avi::vprp::kFieldInfoSize;
 
 void SwapFields(uint8_t* data, size_t a, size_t b)
 {
@@ -21,11 +26,11 @@ Status VideoPropertiesHandler::Process()
     if (!SwapsDimensions(context_.Mode) || size_ < avi::vprp::kMinimumSize)
         return ChunkHandler::Process();
 
-    // The walker has checked that the file holds the whole chunk.
-    std::vector<uint8_t>& data = context_.CopyBuffer;
-    if (data.size() < size_)
-        data.resize(size_);
-    if (!source_.Read(data.data(), size_))
+    // The fields to rewrite lie in the first bytes; whatever follows them is
+    // copied as it is, so no buffer is sized from the declared size.
+    const uint32_t head = std::min(size_, kRewrittenSize);
+    std::array<uint8_t, kRewrittenSize> data;
+    if (!source_.Read(data.data(), head))
         return source_.Result();
 
     using namespace avi::vprp;
@@ -35,14 +40,16 @@ Status VideoPropertiesHandler::Process()
     const uint32_t aspect = ReadLe32(data.data() + kFrameAspectRatio);
     WriteLe32(data.data() + kFrameAspectRatio, aspect << 16 | aspect >> 16);
     const uint32_t fields = ReadLe32(data.data() + kFieldPerFrame);
-    for (uint64_t i = 0; i < fields && kFieldInfo + (i + 1) * kFieldInfoSize <= size_; ++i) {
+    for (uint64_t i = 0; i < fields && kFieldInfo + (i + 1) * kFieldInfoSize <= head; ++i) {
         uint8_t* field = data.data() + kFieldInfo + i * kFieldInfoSize;
         SwapFields(field, kCompressedBMHeight, kCompressedBMWidth);
         SwapFields(field, kValidBMHeight, kValidBMWidth);
     }
 
     const uint64_t start = BeginChunk(id_);
-    destination_.Write(data.data(), size_);
+    destination_.Write(data.data(), head);
+    if (Status rest = MovePayload(size_ - head, Payload::Copy); !rest.Ok())
+        return rest;
     return EndChunk(start);
 }
 

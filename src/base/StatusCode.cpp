@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 
 #include <cstdio>
+#include <iterator>
 #include <system_error>
 
 namespace kestrel {
@@ -50,6 +51,8 @@ constexpr StatusText kStatusTexts[] = {
     {status::kNoOutputDirectory,   Path::Destination, Detail::None,   "No output directory is given: please choose one%.0s"},
     {status::kCantCreateOutputDirectory, Path::Destination, Detail::None, "Couldn't create the output directory %s"},
     {status::kDestinationNotAFile, Path::Destination, Detail::None,   "Couldn't write file %s: something other than a regular file has that name"},
+    {status::kNoVideoStream,       Path::Source,      Detail::None,   "%s\nhas no Motion-JPEG video stream"},
+    {status::kPictureTooLarge,     Path::Source,      Detail::TwoDecimals, "Video stream in\n%s\nhas pictures too large to convert (%d x %d pixels; at most 16384 x 16384 pixels)"},
     {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
 };
 // clang-format on
@@ -126,7 +129,16 @@ std::string PrintableFourCC(uint32_t code)
 std::string FormatFailure(const Failure& failure, std::string_view source, std::string_view destination)
 {
     std::string message;
-    if (failure.code == status::kChunkOverrun) {
+    if (failure.code == status::kSourceNotAFile) {
+        static constexpr const char* kKinds[] = {"something other than a regular file", "a directory", "a FIFO",
+                                                 "a socket", "a device"};
+        const uint32_t kind = failure.detail < std::size(kKinds) ? failure.detail : 0;
+        message = std::string(source) + "\nis not a regular file: it is " + kKinds[kind];
+    } else if (failure.code == status::kNestedTooDeep) {
+        message = std::string(source) + "\nis malformed: list '" + PrintableFourCC(failure.detail) + "' at offset " +
+                  std::to_string(failure.offset) + " nests lists more than " +
+                  std::to_string(status::kMaximumListDepth) + " levels deep";
+    } else if (failure.code == status::kChunkOverrun) {
         message = std::string(source) + "\nis malformed: chunk '" + PrintableFourCC(failure.detail) + "' at offset " +
                   std::to_string(failure.offset) + " runs past the end of " +
                   (failure.parent == 0 ? std::string("the file")

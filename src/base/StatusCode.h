@@ -41,6 +41,19 @@ inline constexpr int32_t kCantReplaceDestination = 29;  // the finished file cou
 inline constexpr int32_t kNoOutputDirectory = 30;       // the output directory is empty
 inline constexpr int32_t kCantCreateOutputDirectory = 31;  // destination: the directory
 inline constexpr int32_t kDestinationNotAFile = 32;     // a directory, device or FIFO stands under the name
+inline constexpr int32_t kSourceNotAFile = 33;          // detail: what it is (SourceKind)
+inline constexpr int32_t kNestedTooDeep = 34;           // detail: the list's FOURCC, Failure::offset
+inline constexpr int32_t kNoVideoStream = 35;           // no Motion-JPEG video stream in the file
+inline constexpr int32_t kPictureTooLarge = 36;         // detail: width, detail2: height
+
+// What a source that is not a regular file is, for kSourceNotAFile.
+enum class SourceKind : uint32_t { Directory = 1, Fifo, Socket, Device, Other };
+
+// How deep lists may nest (AVI files nest four or five levels).
+inline constexpr uint32_t kMaximumListDepth = 64;
+// The largest picture converted: 16384 x 16384 pixels (any shape of at most
+// that many pixels, at most 65500 either way).
+inline constexpr uint64_t kMaximumPicturePixels = 16384ull * 16384ull;
 }  // namespace status
 
 // The message shown for a status code, or an empty string for code 0.

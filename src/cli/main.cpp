@@ -83,9 +83,13 @@ FileResult ConvertFile(const std::string& source, const Options& options, kestre
         std::fprintf(stderr, "%s\n", kestrel::FormatFailure(status.Result.failure, source, destination).c_str());
         return signal != 0 ? FileResult::Interrupted : FileResult::Failed;
     }
-    if (!options.quiet)
+    if (!options.quiet) {
         std::printf("%s -> %s (%d frames)\n", source.c_str(), destination.c_str(),
                     static_cast<int>(status.FramesConverted));
+        // An empty clip converts, but is worth a word.
+        if (status.FramesConverted == 0)
+            std::fprintf(stderr, "warning: %s: 0 frames: its video stream holds no frame\n", source.c_str());
+    }
     return FileResult::Converted;
 }
 

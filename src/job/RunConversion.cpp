@@ -8,6 +8,7 @@
 #include "job/OutputFile.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <new>
 
 namespace kestrel {
@@ -20,9 +21,30 @@ Status SourceFailure(int32_t code, int error)
     return failure;
 }
 
+// Only regular files are converted: a FIFO would block the open, a device
+// or a pipe has no size to check chunks against. Asked without opening.
+Status CheckSourceKind(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status kind = fs::status(path, error);
+    if (error || !fs::exists(kind))
+        return {};  // the open says why
+    if (fs::is_regular_file(kind))
+        return {};
+    const status::SourceKind what = fs::is_directory(kind)                                       ? status::SourceKind::Directory
+                            : fs::is_fifo(kind)                                          ? status::SourceKind::Fifo
+                            : fs::is_socket(kind)                                        ? status::SourceKind::Socket
+                            : fs::is_character_file(kind) || fs::is_block_file(kind) ? status::SourceKind::Device
+                                                                                         : status::SourceKind::Other;
+    return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
+}
+
 // The conversion proper.
 Status Convert(const ConversionJob& job, ConversionStatus& status)
 {
+    if (Status kind = CheckSourceKind(job.source); !kind.Ok())
+        return kind;
     // The source is opened and its first bytes read before anything is
     // created for writing: a source that can't be read leaves the
     // destination's folder as it was.

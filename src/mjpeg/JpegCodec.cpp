@@ -150,6 +150,14 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         }
     }
     jpeg_finish_decompress(cinfo);
+    // A second picture behind the first one's EOI (the second field of an
+    // interlaced frame) would be lost: such frames are not one picture.
+    const uint8_t* rest = cinfo->src->next_input_byte;
+    for (size_t i = 0; i + 2 < cinfo->src->bytes_in_buffer; ++i) {
+        if (rest[i] == 0xFF && rest[i + 1] == 0xD8 && rest[i + 2] == 0xFF) {
+            return CodecStatus::UnexpectedPicture;
+        }
+    }
     return CodecStatus::Ok;
 }
 

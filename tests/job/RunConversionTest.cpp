@@ -186,7 +186,7 @@ TEST(RunConversion, DestinationInAMissingDirectory)
 TEST(RunConversion, SuccessLeavesTheFlagsForTheWatcher)
 {
     TempDir dir;
-    WriteFile(dir / "in.avi", Riff("AVI ", {List("INFO", {})}));
+    WriteFile(dir / "in.avi", HeaderOnlyAvi());
     ConversionStatus status;
     Convert((dir / "in.avi").string(), (dir / "out.avi").string(), status);
     EXPECT_FALSE(status.StopRequested);

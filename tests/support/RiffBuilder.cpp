@@ -128,7 +128,7 @@ Bytes VideoFormat(const VideoFormatFields& f)
     PutLe16(d, 1);
     PutLe16(d, f.bitCount);
     PutFourCC(d, f.compression);
-    PutLe32(d, static_cast<uint32_t>(f.width * f.height * 3));
+    PutLe32(d, static_cast<uint32_t>(uint64_t(uint32_t(f.width)) * uint32_t(f.height) * 3));
     PutLe32(d, 0);
     PutLe32(d, 0);
     PutLe32(d, 0);
