@@ -73,13 +73,33 @@ void BatchController::OnGoStop()
     failed_ = false;
     ui_.ListClearMarks();
     ui_.ShowBatchOutcome({}, {});
-    if (!PrepareNextJob()) {
+    if (!CheckBatch() || !PrepareNextJob()) {
         ReportOutcome();
         return;
     }
     for (int id : kBatchLockedControls)
         ui_.EnableControl(id, false);
     ui_.SetControlText(IDC_GO, kStopCaption);
+}
+
+bool BatchController::CheckBatch()
+{
+    // An output directory must be named; a missing one is made here.
+    const std::string outputDir = ui_.ControlText(IDC_OUTPUT_DIR);
+    if (kestrel::Status prepared = PrepareOutputDirectory(outputDir); !prepared.Ok()) {
+        ShowError(FormatFailure(prepared.failure(), "", outputDir));
+        return false;
+    }
+    // Two files of one name would overwrite each other's result.
+    std::vector<std::string> sources;
+    for (int i = 0; i < ui_.ListCount(); ++i)
+        sources.push_back(ui_.ListText(i));
+    if (const auto clash = FindDestinationClash(sources, outputDir)) {
+        ShowError(DestinationClashMessage(sources[clash->first], sources[clash->second],
+                                          MakeDestinationPath(outputDir, sources[clash->first])));
+        return false;
+    }
+    return true;
 }
 
 bool BatchController::PrepareNextJob()

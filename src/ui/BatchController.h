@@ -37,6 +37,10 @@ public:
     // it; false when the file is refused or its worker cannot start (the
     // user has been told why).
     bool PrepareNextJob();
+    // At "Go": the output directory is named (and made when missing) and no
+    // two listed files would be written to the same destination; false
+    // when the batch is refused (the user has been told why).
+    bool CheckBatch();
     // Hands a new job to a new worker thread and starts the poll timer.
     bool StartWorker(const std::string& source, const std::string& destination, RotationMode mode);
     // The poll timer's tick.

@@ -65,10 +65,28 @@ bool MainDialogRules::IsListed(const std::string& path) const
     return false;
 }
 
+bool MainDialogRules::ClashesWithListed(const std::string& path)
+{
+    // Destinations are the output directory and the file's name: two files
+    // of one name clash in any directory, so a batch running or not.
+    const std::string outputDir = ui_.ControlText(IDC_OUTPUT_DIR).empty() ? "." : ui_.ControlText(IDC_OUTPUT_DIR);
+    std::vector<std::string> sources;
+    for (int i = 0; i < ui_.ListCount(); ++i)
+        sources.push_back(ui_.ListText(i));
+    sources.push_back(path);
+    const auto clash = FindDestinationClash(sources, outputDir);
+    if (!clash)
+        return false;
+    ui_.ShowErrorMessage(DestinationClashMessage(sources[clash->first], path,
+                                                 MakeDestinationPath(outputDir, sources[clash->first])) +
+                         "; it is not added");
+    return true;
+}
+
 void MainDialogRules::AddFiles(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths) {
-        if (!path.empty() && !IsListed(path))
+        if (!path.empty() && !IsListed(path) && !ClashesWithListed(path))
             ui_.ListAppend(path);
     }
 }
@@ -76,7 +94,7 @@ void MainDialogRules::AddFiles(const std::vector<std::string>& paths)
 void MainDialogRules::AddDroppedFiles(const std::vector<std::string>& names)
 {
     for (const std::string& name : names) {
-        if (HasAviExtension(name) && !IsListed(name))
+        if (HasAviExtension(name) && !IsListed(name) && !ClashesWithListed(name))
             ui_.ListAppend(name);
     }
 }

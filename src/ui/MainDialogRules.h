@@ -35,6 +35,8 @@ public:
 
 private:
     bool IsListed(const std::string& path) const;
+    // Whether `path` would be written where a listed file is; says so.
+    bool ClashesWithListed(const std::string& path);
 
     UiServices& ui_;
 };

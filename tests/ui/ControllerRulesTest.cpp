@@ -8,6 +8,8 @@
 #include "ui/BatchOutcome.h"
 #include "ui/MainDialogRules.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -55,10 +57,13 @@ bool WaitForWorker(const BatchController& controller)
     return QTest::qWaitFor([&] { return controller.Status().Finished.load(); }, kWaitMs);
 }
 
+// An output directory that exists: "Go" creates a missing one.
+const std::string kOut = QDir::tempPath().toStdString();
+
 void FillIdle(FakeUiServices& ui, std::vector<std::string> files)
 {
     ui.list = std::move(files);
-    ui.texts[IDC_OUTPUT_DIR] = "/out";
+    ui.texts[IDC_OUTPUT_DIR] = kOut;
     ui.checked = {IDC_ROT_ACW};
 }
 
@@ -82,6 +87,8 @@ private slots:
     void statusLineAfterSuccessStopAndFailure();
     void refusalAtGoMarksTheFileUntilTheNextBatch();
 
+    void goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne();
+    void sourcesOfOneNameAreRefusedAtGoAndWhenAdded();
     void addSkipsDuplicatesIgnoringCase();
     void addUsesTheAviChooser();
     void dropTakesOnlyAviNames();
@@ -159,7 +166,7 @@ void ControllerRulesTest::destinationIsOutputDirectoryAndName()
     controller.OnGoStop();
     QVERIFY(WaitForWorker(controller));
     controller.OnTimer();  // joins the worker: `destination` is final
-    QCOMPARE(destination, std::string("/out/a.avi"));
+    QCOMPARE(destination, kOut + "/a.avi");
 }
 
 void ControllerRulesTest::finishedWorkerBelow100EndsTheFileAsSuccess()
@@ -288,8 +295,8 @@ void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
             QVERIFY(WaitForWorker(controller));
             controller.OnTimer();
         }
-        QCOMPARE(ui.outcome, std::string("2 files converted to /out"));
-        QCOMPARE(ui.outcomeFolder, std::string("/out"));
+        QCOMPARE(ui.outcome, "2 files converted to " + kOut);
+        QCOMPARE(ui.outcomeFolder, kOut);
         QVERIFY(ui.messages.empty());
     }
     {
@@ -320,23 +327,62 @@ void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
 void ControllerRulesTest::refusalAtGoMarksTheFileUntilTheNextBatch()
 {
     FakeUiServices ui;
-    FillIdle(ui, {"/out/a.avi", "/clips/b.avi"});  // a.avi would overwrite itself
+    FillIdle(ui, {kOut + "/a.avi", "/clips/b.avi"});  // a.avi would overwrite itself
     BatchController controller(ui, Ending(100));
     controller.OnGoStop();
     QVERIFY(!controller.IsWorkerRunning());
-    QCOMPARE(ui.messages, std::vector<std::string>{SameFileMessage("/out/a.avi")});
+    QCOMPARE(ui.messages, std::vector<std::string>{SameFileMessage(kOut + "/a.avi")});
     QCOMPARE(ui.failed, (std::map<int, std::string>{{0, ui.messages[0]}}));
     QCOMPARE(ui.outcome, std::string("Stopped: a.avi failed, 2 files left"));
 
     // The user moves it last; the next batch starts without the old mark.
-    ui.list = {"/clips/b.avi", "/out/a.avi"};
+    ui.list = {"/clips/b.avi", kOut + "/a.avi"};
     ui.failed = {{1, ui.messages[0]}};
     controller.OnGoStop();
     QVERIFY(ui.failed.empty());
     QVERIFY(WaitForWorker(controller));
     controller.OnTimer();
-    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, SameFileMessage("/out/a.avi")}}));
-    QCOMPARE(ui.outcome, std::string("Stopped: a.avi failed, 1 file left; 1 file converted to /out"));
+    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, SameFileMessage(kOut + "/a.avi")}}));
+    QCOMPARE(ui.outcome, "Stopped: a.avi failed, 1 file left; 1 file converted to " + kOut);
+}
+
+void ControllerRulesTest::goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi"});
+    ui.texts[IDC_OUTPUT_DIR] = "";
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QVERIFY(!controller.IsWorkerRunning());
+    QCOMPARE(ui.messages, std::vector<std::string>{"No output directory is given: please choose one"});
+
+    QTemporaryDir dir;
+    const std::string missing = dir.filePath(QStringLiteral("new/out")).toStdString();
+    ui.messages.clear();
+    ui.texts[IDC_OUTPUT_DIR] = missing;
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QVERIFY(ui.messages.empty());
+    QVERIFY(QDir(QString::fromStdString(missing)).exists());
+}
+
+void ControllerRulesTest::sourcesOfOneNameAreRefusedAtGoAndWhenAdded()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a/clip.avi", "/clips/b.avi", "/clips/c/clip.avi"});
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QVERIFY(!controller.IsWorkerRunning());
+    QCOMPARE(ui.messages, std::vector<std::string>{"/clips/a/clip.avi and /clips/c/clip.avi would both be written to " +
+                                                   kOut + "/clip.avi"});
+
+    ui.messages.clear();
+    ui.list = {"/clips/a/clip.avi"};
+    MainDialogRules rules(ui);
+    rules.AddFiles({"/clips/d/clip.avi", "/clips/e.avi"});
+    QCOMPARE(ui.list, (std::vector<std::string>{"/clips/a/clip.avi", "/clips/e.avi"}));
+    QCOMPARE(ui.messages.size(), size_t(1));
 }
 
 void ControllerRulesTest::addSkipsDuplicatesIgnoringCase()
