@@ -4,6 +4,7 @@
 #include "avi/AviLayout.h"
 #include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
+#include "avi/FrameScan.h"
 #include "avi/IndexHandler.h"
 #include "avi/ListHandler.h"
 #include "avi/MainHeaderHandler.h"
@@ -88,10 +89,7 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, 
             return refuse(status::kStreamChunkOutsideMovi, id);
         // Compressed frames are "dc" chunks; some writers store Motion-JPEG
         // frames as "db" chunks of the video stream, which are frames too.
-        const bool videoFrame = suffix == avi::kSuffixCompressedVideo ||
-                                (suffix == avi::kSuffixUncompressedVideo && c.VideoStream &&
-                                 StreamNumber(id) == c.VideoStream);
-        if (videoFrame) {
+        if (IsVideoFrameChunk(id, c.VideoStream)) {
             if (!c.HaveVideoFormat)
                 return refuse(status::kMoviBeforeStrl);
             return std::make_unique<VideoFrameHandler>(id, s, d, c);

@@ -1,6 +1,16 @@
 #include "avi/ConversionContext.h"
 
+#include "avi/FramePipeline.h"
+
 namespace kestrel {
+
+ConversionContext::ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status,
+                                     RotationMode mode)
+    : source(source), destination(destination), status(status), Mode(mode)
+{
+}
+
+ConversionContext::~ConversionContext() = default;
 
 void ConversionContext::StartFile()
 {
@@ -17,10 +27,9 @@ void ConversionContext::StartFile()
 
 void ReleaseConversionBuffers(ConversionContext& context)
 {
+    context.Pipeline.reset();
     context.CopyBuffer = {};
-    context.FrameInBuffer = {};
-    context.FrameOutBuffer = {};
-    context.Transcoder.Release();
+    context.Workspace.Release();
 }
 
 }  // namespace kestrel

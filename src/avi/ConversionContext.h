@@ -1,5 +1,6 @@
 #pragma once
 
+#include "avi/FrameWorkspace.h"
 #include "avi/IndexEntry.h"
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
@@ -7,25 +8,34 @@
 #include "mjpeg/FrameTranscoder.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kestrel {
 
 class ChunkStream;
+class FramePipeline;
 
 // The state of one running conversion that the chunk handlers share. The
 // per-file values are reset by the RIFF handler when the file starts.
 struct ConversionContext {
-    ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode)
-        : source(source), destination(destination), status(status), Mode(mode)
-    {
-    }
+    // Out of line, where the pipeline's type is complete.
+    ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode);
+    ~ConversionContext();
+    ConversionContext(const ConversionContext&) = delete;
+    ConversionContext& operator=(const ConversionContext&) = delete;
 
     ChunkStream& source;
     ChunkStream& destination;
     ConversionStatus& status;
     RotationMode Mode;
+    // The source's path, for the frame pipeline's own handles, and how many
+    // threads transcode frames; 1 (or no path): the walker transcodes each
+    // frame itself.
+    std::string SourcePath;
+    int32_t Jobs = 1;
 
     // Destination offset of the 'movi' list type; unset before the 'movi' list.
     std::optional<uint64_t> MoviBase;
@@ -51,12 +61,16 @@ struct ConversionContext {
     int32_t FrameWidth = 0;
     int32_t FrameHeight = 0;
 
-    // Scratch for copied payloads, and the frame buffers of the transcoder;
-    // each allocated on first use and freed by ReleaseConversionBuffers.
+    // Scratch for copied payloads, and the walker's frame buffers; each
+    // allocated on first use and freed by ReleaseConversionBuffers.
     std::vector<uint8_t> CopyBuffer;
-    std::vector<uint8_t> FrameInBuffer;
-    std::vector<uint8_t> FrameOutBuffer;
-    mjpeg::TranscoderBuffers Transcoder;
+    FrameWorkspace Workspace;
+    // The workers transcoding the frames of the 'movi' list being walked,
+    // when there are any.
+    std::unique_ptr<FramePipeline> Pipeline;
+
+    // What every frame is transcoded with.
+    FrameFormat VideoFrameFormat() const { return {FrameWidth, FrameHeight, Mode}; }
 
     kestrel::IndexEntries IndexEntries;
 
@@ -64,7 +78,8 @@ struct ConversionContext {
     void StartFile();
 };
 
-// Frees every buffer that a conversion allocates on first use.
+// Stops the frame pipeline and frees every buffer that a conversion
+// allocates on first use.
 void ReleaseConversionBuffers(ConversionContext& context);
 
 }  // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/FramePipeline.h"
 #include "base/StatusCode.h"
 #include "mjpeg/FrameTranscoder.h"
 
@@ -46,28 +47,30 @@ Status VideoFrameHandler::Process()
     const uint8_t* newFrame = nullptr;
     if (size_ > 0) {
         // An empty frame chunk repeats the previous picture; it stays empty.
-        // The walker has checked that the file holds the whole frame: the
-        // buffers follow the frames actually read (the encoder grows the
-        // output as it needs), never the stream format's picture size.
-        std::vector<uint8_t>& in = context_.FrameInBuffer;
-        const size_t needed = mjpeg::kPayloadOffset + size_t{size_};
-        if (in.size() < needed)
-            in.resize(needed);
-        if (!source_.Read(in.data() + mjpeg::kPayloadOffset, size_))
-            return source_.Result();
-        if (context_.FrameOutBuffer.size() < size_t{size_})
-            context_.FrameOutBuffer.resize(size_t{size_});
-
-        const mjpeg::TranscodeResult result =
-            mjpeg::TranscodeFrame(in, context_.FrameOutBuffer, size_, context_.FrameWidth, context_.FrameHeight,
-                                  context_.Mode, context_.Transcoder);
+        // The walker has checked that the file holds the whole frame. The
+        // payload is read here in every case, so that a read error reads
+        // as it does without the pipeline.
+        const FrameFormat format = context_.VideoFrameFormat();
+        const FramePipeline::Frame* ahead =
+            context_.Pipeline ? context_.Pipeline->Take(start_, size_, format) : nullptr;
+        mjpeg::TranscodeResult result;
+        if (ahead) {
+            if (Status dropped = MovePayload(size_, Payload::Drop); !dropped.Ok())
+                return dropped;
+            result = ahead->result;
+            newFrame = ahead->data.data();
+        } else {
+            if (!source_.Read(context_.Workspace.PayloadBuffer(size_, format), size_))
+                return source_.Result();
+            result = context_.Workspace.Transcode(size_, format);
+            newFrame = context_.Workspace.Output();
+        }
         if (result.error != mjpeg::TranscodeError::None) {
             Failure failure{StatusOf(result.error), context_.FramesDone + 1};
             failure.libraryMessage = result.libraryMessage;
             return failure;
         }
         newSize = result.length;
-        newFrame = context_.FrameOutBuffer.data();
         // dwSuggestedBufferSize must hold the re-encoded frames too.
         context_.LargestChunkSize = std::max(context_.LargestChunkSize, newSize);
     }
@@ -79,6 +82,8 @@ Status VideoFrameHandler::Process()
         destination_.Write(newFrame, newSize);
     if (Status written = EndChunk(start); !written.Ok())
         return written;
+    if (context_.Pipeline)
+        context_.Pipeline->Release();
 
     ++context_.FramesDone;
     context_.status.FramesConverted = static_cast<int32_t>(context_.FramesDone);

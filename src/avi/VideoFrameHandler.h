@@ -4,8 +4,9 @@
 
 namespace kestrel {
 
-// A compressed video frame: decoded, transformed and re-encoded, then
-// written with its new size and an index entry.
+// A compressed video frame: decoded, transformed and re-encoded (ahead, by
+// the frame pipeline, when one runs), then written in file order with its
+// new size and an index entry.
 class VideoFrameHandler : public ChunkHandler {
 public:
     using ChunkHandler::ChunkHandler;

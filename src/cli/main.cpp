@@ -39,6 +39,7 @@ struct Options {
     RotationMode mode = RotationMode::Anticlockwise90;
     std::string outputDirectory = ".";
     bool quiet = false;
+    int32_t jobs = kestrel::HardwareThreads();
     std::vector<std::string> files;
 };
 
@@ -57,7 +58,8 @@ FileResult ConvertFile(const std::string& source, const Options& options, kestre
     }
 
     kestrel::ConversionStatus status;
-    auto job = std::make_unique<kestrel::ConversionJob>(kestrel::ConversionJob{source, destination, options.mode});
+    auto job = std::make_unique<kestrel::ConversionJob>(
+        kestrel::ConversionJob{source, destination, options.mode, options.jobs});
     kestrel::ProgressLine progress(source, !options.quiet && isatty(STDERR_FILENO));
     std::thread worker([&] {
         kestrel::RunConversion(std::move(job), status);
@@ -131,6 +133,10 @@ int main(int argc, char** argv)
     app.add_option("-o,--output-dir", options.outputDirectory, "where the converted files go (default: .)")
         ->option_text("DIR");
     app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary");
+    app.add_option("-j,--jobs", options.jobs,
+                   "threads transcoding frames side by side (default: " + std::to_string(options.jobs) + ")")
+        ->check(CLI::Range(1, 1024))
+        ->option_text("N");
     app.add_option("FILE", options.files, "Motion-JPEG AVI files, converted in this order")->required();
     try {
         app.parse(argc, argv);

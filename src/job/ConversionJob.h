@@ -2,7 +2,10 @@
 
 #include "base/Transform.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <thread>
 
 namespace kestrel {
 
@@ -12,6 +15,15 @@ struct ConversionJob {
     std::string source;
     std::string destination;
     RotationMode mode = RotationMode::Anticlockwise90;
+    // Threads transcoding frames side by side; 1: one thread does it all.
+    // The output is the same for every count.
+    int32_t jobs = 1;
 };
+
+// One thread for each the machine runs at once: the front ends' default.
+inline int32_t HardwareThreads()
+{
+    return static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 }  // namespace kestrel

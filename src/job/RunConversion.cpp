@@ -66,6 +66,8 @@ Status Convert(const ConversionJob& job, ConversionStatus& status)
     Status converted;
     {
         ConversionContext context(source, destination, status, job.mode);
+        context.SourcePath = job.source;
+        context.Jobs = job.jobs;
         converted = ConvertRiffFile(context);
         ReleaseConversionBuffers(context);
     }

@@ -121,6 +121,7 @@ bool BatchController::StartWorker(const std::string& source, const std::string& 
     job->source = source;
     job->destination = destination;
     job->mode = mode;
+    job->jobs = HardwareThreads();
     status_.Reset();
     try {
         WorkerHandle = std::thread(convert_, std::move(job), std::ref(status_));

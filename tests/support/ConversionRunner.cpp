@@ -20,7 +20,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-Converted ConvertBytes(const Bytes& source, RotationMode mode)
+Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs)
 {
     TempDir dir;
     Converted result;
@@ -29,13 +29,14 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode)
     WriteFile(result.sourcePath, source);
 
     ConversionStatus status;
-    RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode}),
-                  status);
+    RunConversion(
+        std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode, jobs}), status);
     result.succeeded = status.Succeeded();
     result.statusCode = status.Result.failure.code;
     result.statusDetail = status.Result.failure.detail;
     result.statusDetail2 = status.Result.failure.detail2;
     result.progress = status.ProgressPercent;
+    result.framesConverted = status.FramesConverted;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);
     if (result.destinationExists)

@@ -28,6 +28,7 @@ struct Converted {
     uint32_t statusDetail = 0;
     uint32_t statusDetail2 = 0;
     int32_t progress = 0;
+    int32_t framesConverted = 0;
     std::string message;       // FormatFailure for the source and destination paths below
     std::string sourcePath;
     std::string destinationPath;
@@ -36,7 +37,8 @@ struct Converted {
     size_t filesLeft = 0;      // files in the directory afterwards, the source included
 };
 
-// Writes `source` to "in.avi" in a fresh directory and converts it to "out.avi".
-Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90);
+// Writes `source` to "in.avi" in a fresh directory and converts it to
+// "out.avi" with `jobs` threads transcoding frames.
+Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90, int32_t jobs = 1);
 
 }  // namespace kestrel::test

@@ -1,0 +1,66 @@
+#include "avi/FrameScan.h"
+
+#include "avi/AviLayout.h"
+
+namespace kestrel {
+namespace {
+
+std::optional<int32_t> StreamNumber(FourCC id)
+{
+    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9' ? std::optional<int32_t>(c - '0') : std::nullopt; };
+    const auto high = digit(static_cast<uint8_t>(id));
+    const auto low = digit(static_cast<uint8_t>(id >> 8));
+    if (!high || !low)
+        return std::nullopt;
+    return *high * 10 + *low;
+}
+
+}  // namespace
+
+bool IsVideoFrameChunk(FourCC id, std::optional<int32_t> videoStream)
+{
+    const uint16_t suffix = FourCCSuffix(id);
+    return suffix == avi::kSuffixCompressedVideo ||
+           (suffix == avi::kSuffixUncompressedVideo && videoStream && StreamNumber(id) == videoStream);
+}
+
+FrameScanner::FrameScanner(ChunkStream& source, uint64_t begin, uint64_t end, std::optional<int32_t> videoStream)
+    : source_(source), videoStream_(videoStream), levels_{{{begin, end}, {end, end}}}
+{
+}
+
+std::optional<FrameSpan> FrameScanner::Next() noexcept
+{
+    while (depth_ > 0) {
+        Level& level = levels_[depth_ - 1];
+        if (level.position >= level.end) {
+            --depth_;
+            continue;
+        }
+        uint8_t header[avi::kChunkHeaderSize + avi::kListTypeSize];
+        if (!source_.PeekAt(level.position, header, avi::kChunkHeaderSize))
+            break;
+        const FourCC id = ReadLe32(header);
+        const uint32_t size = ReadLe32(header + 4);
+        const uint64_t start = level.position;
+        const uint64_t end = start + avi::kChunkHeaderSize + size;
+        if (end > level.end || end > source_.Size())
+            break;
+        level.position = end + (size & 1);
+
+        if (id == avi::kList) {
+            // Only 'movi' itself holds 'rec ' lists.
+            if (depth_ == 1 && size >= avi::kListTypeSize &&
+                source_.PeekAt(start + avi::kChunkHeaderSize, header + avi::kChunkHeaderSize, avi::kListTypeSize) &&
+                ReadLe32(header + avi::kChunkHeaderSize) == avi::kRec)
+                levels_[depth_++] = {start + avi::kChunkHeaderSize + avi::kListTypeSize, end};
+            continue;
+        }
+        if (size > 0 && IsVideoFrameChunk(id, videoStream_))
+            return FrameSpan{start, size};
+    }
+    depth_ = 0;
+    return std::nullopt;
+}
+
+}  // namespace kestrel
