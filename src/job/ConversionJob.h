@@ -12,6 +12,10 @@ struct ConversionJob {
     std::string source;
     std::string destination;
     RotationMode mode = RotationMode::Anticlockwise90;
+    // In place: the destination is the source itself. The converted file is
+    // written beside it as usual and takes the source's permission bits
+    // before it replaces the source; a failure leaves the source as it was.
+    bool replacesSource = false;
 };
 
 }  // namespace kestrel
