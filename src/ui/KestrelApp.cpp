@@ -4,6 +4,10 @@
 #include "ui/MainDialog.h"
 #include "ui/Resources.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace kestrel::ui {
 
 KestrelApp::KestrelApp(int& argc, char** argv) : QApplication(argc, argv)
@@ -16,6 +20,11 @@ KestrelApp::KestrelApp(int& argc, char** argv) : QApplication(argc, argv)
 int KestrelApp::InitInstance()
 {
     MainDialog dialog;
+    std::vector<std::string> files;
+    for (const QString& argument : arguments().mid(1))
+        files.push_back(
+            QFile::encodeName(QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath())).toStdString());
+    dialog.OnDropFiles(files);
     dialog.exec();
     return 0;
 }
