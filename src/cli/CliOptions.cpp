@@ -61,27 +61,25 @@ void AddOptions(CLI::App& app, Options& options)
     app.description("Rotates or mirrors the picture of Motion-JPEG AVI files.");
     app.footer(Footer());
     app.get_formatter()->column_width(26);
-    app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION, "print the version and exit");
+    app.set_version_flag("--version", std::string("kestrel-cli ") + KESTREL_VERSION, "Print the version and exit");
 
-    app.add_option("-t,--transform", options.transform, "the transform, by one of the names below (default: acw)")
+    app.add_option("-t,--transform", options.transform, "The transform, by one of the names below (default: acw)")
         ->option_text("NAME");
-    auto* directory = app.add_option_function<std::string>(
-                             "-o,--output-dir", [&](const std::string& dir) { options.outputDirectory = dir; },
-                             "write the converted files into DIR (created if missing)")
-                          ->option_text("DIR");
-    auto* suffix = app.add_option_function<std::string>(
-                          "--suffix", [&](const std::string& text) { options.suffix = text; },
-                          "name each converted file NAME+TEXT.avi")
-                       ->option_text("TEXT");
-    auto* noClobber = app.add_flag("-n,--no-clobber", options.noClobber, "skip a file whose destination exists");
-    app.add_flag("-i,--in-place", options.inPlace, "replace each FILE with its converted file")
-        ->excludes(directory)
-        ->excludes(suffix)
-        ->excludes(noClobber);
-    app.add_flag("-k,--keep-going", options.keepGoing, "go on with the next file after a failure");
-    app.add_flag("-p,--preserve-time", options.preserveTime, "give each converted file its source's modification time");
-    app.add_flag("-q,--quiet", options.quiet, "print errors only");
-    app.add_option("FILE", options.files, "Motion-JPEG AVI files, converted in this order")->required();
+    app.add_option_function<std::string>(
+           "-o,--output-dir", [&](const std::string& dir) { options.outputDirectory = dir; },
+           "Write the converted files into DIR (created if missing)")
+        ->option_text("DIR");
+    app.add_option_function<std::string>(
+           "--suffix", [&](const std::string& text) { options.suffix = text; }, "Name each converted file NAME+TEXT.avi")
+        ->option_text("TEXT");
+    app.add_flag("-i,--in-place", options.inPlace, "Replace each FILE with its converted file");
+    app.add_flag("-n,--no-clobber", options.noClobber, "Skip a file whose destination exists");
+    app.add_flag("-k,--keep-going", options.keepGoing, "Go on with the next file after a failure");
+    app.add_flag("-p,--preserve-time", options.preserveTime, "Give each converted file its source's modification time");
+    app.add_flag("-q,--quiet", options.quiet, "Print errors only");
+    app.add_option("FILE", options.files, "Motion-JPEG AVI files, converted in this order")
+        ->required()
+        ->option_text("...");
 }
 
 std::optional<std::string> Validate(Options& options)
@@ -94,6 +92,8 @@ std::optional<std::string> Validate(Options& options)
             names += (names.empty() ? "" : ", ") + Spellings(info);
         return "unknown transform '" + options.transform + "'; use one of " + names;
     }
+    if (options.inPlace && (options.outputDirectory || options.suffix || options.noClobber))
+        return "-i replaces each FILE: it goes with neither -o, --suffix nor -n";
     if (options.suffix && options.suffix->find('/') != std::string::npos)
         return "the suffix '" + *options.suffix + "' may not contain '/'; use -o DIR for another folder";
     return std::nullopt;
