@@ -51,8 +51,8 @@ std::optional<std::string> FindBatchConflict(const std::vector<std::string>& sou
     for (size_t j = 0; j < sources.size(); ++j) {
         const auto place = written.find(PathKey(sources[j]));
         if (place != written.end() && place->second != j)
-            return destinations[place->second] + ", the converted file of " + sources[place->second] +
-                   ", would replace " + sources[j] + ", another file of this batch";
+            return sources[place->second] + " would be written over " + sources[j] +
+                   ", another file of this batch (leave it out, or choose another name)";
     }
     return std::nullopt;
 }
