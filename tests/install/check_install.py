@@ -124,7 +124,7 @@ def check_package(build, cpack, work, gui, faults):
         faults.append(f"dpkg-deb -c: missing {sorted(expected_files(gui) - files)}, "
                       f"extra {sorted(files - expected_files(gui))}")
     description = run(["dpkg-deb", "-f", deb, "Description"]).stdout
-    if ";" in description or "kestrel-cli" not in description:
+    if "\n ;" in description or "kestrel-cli" not in description:
         faults.append(f"the package's Description reads {description!r}")
     depends = run(["dpkg-deb", "-f", deb, "Depends"]).stdout
     wanted = ["libc6", "libjpeg62-turbo", "libstdc++6"] + (["libqt6widgets6", "qt6-qpa-plugins"] if gui else [])
