@@ -10,8 +10,7 @@ usage: check_install.py --build DIR --cmake CMAKE --cpack CPACK [--gui]
     of their folder's size;
   - man -l renders the man page without a warning;
   - the bash completion completes the transforms and the options (with the
-    two helpers of bash-completion stubbed); zsh reads its completion when
-    zsh is installed;
+    two helpers of bash-completion stubbed); zsh reads its completion;
   - cpack builds a package whose dpkg-deb -c lists the same files under
     /usr and whose dependencies (from dpkg-shlibdeps) name the libraries.
 """
@@ -105,10 +104,9 @@ def check_prefix(prefix, gui, faults):
     for words, offered in cases:
         if complete(script, words) != offered:
             faults.append(f"bash completion of {words}: {complete(script, words)}, expected {offered}")
-    if shutil.which("zsh"):
-        zsh = run(["zsh", "-n", os.path.join(prefix, "share/zsh/vendor-completions/_kestrel-cli")])
-        if zsh.returncode != 0:
-            faults.append(f"zsh -n: {zsh.stderr}")
+    zsh = run(["zsh", "-n", os.path.join(prefix, "share/zsh/vendor-completions/_kestrel-cli")])
+    if zsh.returncode != 0:
+        faults.append(f"zsh -n: {zsh.stderr}")
 
 
 def check_package(build, cpack, work, gui, faults):
