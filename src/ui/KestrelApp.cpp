@@ -15,6 +15,8 @@ KestrelApp::KestrelApp(int& argc, char** argv) : QApplication(argc, argv)
     setOrganizationName(QString::fromUtf8(kAppTitle));
     setApplicationName(QString::fromUtf8(kAppTitle));
     setWindowIcon(ApplicationIcon());
+    // Matches the installed kestrel.desktop, whose icon the desktop shows.
+    setDesktopFileName(QStringLiteral("kestrel"));
 }
 
 int KestrelApp::InitInstance()
