@@ -22,7 +22,7 @@ enum class RotationMode : int32_t {
 // spellings, the window shows its caption.
 struct TransformInfo {
     RotationMode mode;
-    std::string_view name;     // the canonical command-line name
+    std::string_view name;     // the canonical command-line name, first of the spellings
     std::string_view caption;  // the window's label
     std::array<std::string_view, 6> spellings;  // accepted on the command line in any letter case; empty ends
     bool swapsDimensions;      // the quarter turns exchange width and height
@@ -30,11 +30,11 @@ struct TransformInfo {
 
 // The five transforms in the order the window and the help list them.
 inline constexpr std::array<TransformInfo, 5> kTransforms = {{
-    {RotationMode::Clockwise90, "cw", "90° Clockwise", {"cw"}, true},
-    {RotationMode::Anticlockwise90, "acw", "90° Anticlockwise", {"acw"}, true},
+    {RotationMode::Clockwise90, "cw", "90° Clockwise", {"cw", "90", "clockwise"}, true},
+    {RotationMode::Anticlockwise90, "acw", "90° Anticlockwise", {"acw", "ccw", "270", "-90", "anticlockwise"}, true},
     {RotationMode::Rotate180, "180", "180°", {"180"}, false},
-    {RotationMode::MirrorX, "mirror-x", "Mirror X", {"mirror-x"}, false},
-    {RotationMode::MirrorY, "mirror-y", "Mirror Y", {"mirror-y"}, false},
+    {RotationMode::MirrorX, "mirror-x", "Mirror X", {"mirror-x", "hflip", "flip-h"}, false},
+    {RotationMode::MirrorY, "mirror-y", "Mirror Y", {"mirror-y", "vflip", "flip-v"}, false},
 }};
 
 constexpr const TransformInfo& Describe(RotationMode mode)

@@ -1,66 +1,75 @@
 // kestrel-cli: rotates or mirrors Motion-JPEG AVI files from the command line.
 //
-// Exit status: 0 when every file was converted, 1 when a file failed or was
-// refused (its message on standard error; later files are not started),
-// 2 for a usage error.
+// Exit status: 0 when every file was converted (or skipped by -n), 1 when a
+// file failed or was refused (its message on standard error; later files
+// are not started unless -k is given), 2 for a usage error, 128 + the signal
+// after SIGINT or SIGTERM.
 
+#include "cli/CliOptions.h"
+#include "cli/Messages.h"
+#include "cli/OutputNaming.h"
 #include "cli/ProgressLine.h"
 #include "cli/StopSignals.h"
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
-#include "base/StatusCode.h"
 
 #include <CLI/CLI.hpp>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-using kestrel::RotationMode;
-
-// The transforms' names for the help text: "cw, acw, 180, mirror-x or mirror-y".
-std::string TransformNames()
-{
-    std::string names;
-    for (size_t i = 0; i < kestrel::kTransforms.size(); ++i) {
-        if (i > 0)
-            names += i + 1 == kestrel::kTransforms.size() ? " or " : ", ";
-        names += kestrel::kTransforms[i].name;
-    }
-    return names;
-}
-
-struct Options {
-    RotationMode mode = RotationMode::Anticlockwise90;
-    std::string outputDirectory = ".";
-    bool quiet = false;
-    int32_t jobs = kestrel::HardwareThreads();
-    std::vector<std::string> files;
-};
+using kestrel::Options;
+using kestrel::PrintError;
 
 // How one file ended, for the batch.
-enum class FileResult { Converted, Failed, Interrupted };
+enum class FileResult { Converted, Skipped, Failed, Interrupted };
+
+// One file of the batch: its source, its destination and its place.
+struct FileTask {
+    const std::string& source;
+    const std::string& destination;
+    int index;  // from 1
+    int count;
+};
 
 // Converts one file on a worker thread while this one redraws the progress
 // line and watches for SIGINT and SIGTERM, which stop the conversion (its
 // temporary file removed, the destination untouched); `signal` then says which.
-FileResult ConvertFile(const std::string& source, const Options& options, kestrel::StopSignals& signals, int& signal)
+FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::StopSignals& signals, int& signal)
 {
-    const std::string destination = kestrel::MakeDestinationPath(options.outputDirectory, source);
-    if (kestrel::IsSameFile(source, destination)) {
-        std::fprintf(stderr, "%s\n", kestrel::SameFileMessage(source).c_str());
+    const std::string& source = task.source;
+    const std::string& destination = task.destination;
+    if (!options.inPlace && kestrel::IsSameFile(source, destination)) {
+        PrintError(kestrel::SameFileMessage(source) +
+                   "; write it elsewhere with -o DIR, replace it with --in-place, or name the converted file "
+                   "NAME+TEXT.avi with --suffix TEXT");
         return FileResult::Failed;
     }
+    std::error_code error;
+    if (options.noClobber && std::filesystem::exists(destination, error)) {
+        if (!options.quiet)
+            std::printf("%s: skipped, %s exists\n", source.c_str(), destination.c_str());
+        return FileResult::Skipped;
+    }
+    // Read before the conversion: in place, the source is replaced by then.
+    const auto sourceTime = std::filesystem::last_write_time(source, error);
+    const bool timeKnown = !error;
 
     kestrel::ConversionStatus status;
-    auto job = std::make_unique<kestrel::ConversionJob>(
-        kestrel::ConversionJob{source, destination, options.mode, options.jobs});
-    kestrel::ProgressLine progress(source, !options.quiet && isatty(STDERR_FILENO));
+    auto job = std::make_unique<kestrel::ConversionJob>();
+    job->source = source;
+    job->destination = destination;
+    job->mode = options.mode;
+    job->replacesSource = options.inPlace;
+    job->jobs = options.jobs;
+    kestrel::ProgressLine progress(source, task.index, task.count, !options.quiet);
     std::thread worker([&] {
         kestrel::RunConversion(std::move(job), status);
         signals.WakeWaiter();
@@ -79,11 +88,20 @@ FileResult ConvertFile(const std::string& source, const Options& options, kestre
     case kestrel::Outcome::Converted:
         break;
     case kestrel::Outcome::Stopped:
-        std::fprintf(stderr, "Stopped: %s was not converted\n", source.c_str());
+        PrintError("stopped: " + source + " was not converted");
         return FileResult::Interrupted;
     case kestrel::Outcome::Failed:
-        std::fprintf(stderr, "%s\n", kestrel::FormatFailure(status.Result.failure, source, destination).c_str());
+        PrintError(kestrel::FailureLine(status.Result.failure, source, destination));
         return signal != 0 ? FileResult::Interrupted : FileResult::Failed;
+    }
+    if (options.preserveTime) {
+        if (timeKnown)
+            std::filesystem::last_write_time(destination, sourceTime, error);
+        if (!timeKnown || error) {
+            PrintError("couldn't give " + destination + " the modification time of " + source + ": " +
+                       error.message());
+            return FileResult::Failed;
+        }
     }
     if (!options.quiet) {
         std::printf("%s -> %s (%d frames)\n", source.c_str(), destination.c_str(),
@@ -96,67 +114,89 @@ FileResult ConvertFile(const std::string& source, const Options& options, kestre
 }
 
 // Refuses the batch before anything is written when the output directory
-// can't be had or two sources would be written to the same destination.
-bool CheckBatch(const Options& options)
+// can't be had or two files would be written to the same place.
+bool CheckBatch(const Options& options, const std::vector<std::string>& destinations)
 {
-    if (kestrel::Status prepared = kestrel::PrepareOutputDirectory(options.outputDirectory); !prepared.Ok()) {
-        std::fprintf(stderr, "%s\n", kestrel::FormatFailure(prepared.failure(), "", options.outputDirectory).c_str());
-        return false;
+    if (options.outputDirectory) {
+        if (kestrel::Status prepared = kestrel::PrepareOutputDirectory(*options.outputDirectory); !prepared.Ok()) {
+            PrintError(kestrel::FailureLine(prepared.failure(), "", *options.outputDirectory));
+            return false;
+        }
     }
-    if (const auto clash = kestrel::FindDestinationClash(options.files, options.outputDirectory)) {
-        const std::string& first = options.files[clash->first];
-        const std::string message = kestrel::DestinationClashMessage(
-            first, options.files[clash->second], kestrel::MakeDestinationPath(options.outputDirectory, first));
-        std::fprintf(stderr, "%s; nothing was converted\n", message.c_str());
+    if (const auto conflict = kestrel::FindBatchConflict(options.files, destinations)) {
+        PrintError(*conflict + "; nothing was converted");
         return false;
     }
     return true;
+}
+
+// Parses the command line into `options`; the exit status when the program
+// ends here (help, version or a usage error).
+std::optional<int> ParseCommandLine(int argc, char** argv, Options& options)
+{
+    CLI::App app{"", std::string(kestrel::kProgramName)};
+    kestrel::AddOptions(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& request) {
+        return app.exit(request);
+    } catch (const CLI::CallForVersion& request) {
+        return app.exit(request);
+    } catch (const CLI::ParseError& error) {
+        PrintError(kestrel::OneLine(error.what()) + " (see kestrel-cli --help)");
+        return 2;
+    }
+    if (const auto reason = kestrel::Validate(options)) {
+        PrintError(*reason);
+        return 2;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
-    CLI::App app{"Rotates or mirrors the picture of Motion-JPEG AVI files.\n"
-                 "Each FILE is written under the same name into the output directory.",
-                 "kestrel-cli"};
-    app.add_option_function<std::string>(
-           "-t,--transform", [&](const std::string& name) { options.mode = *kestrel::ParseTransform(name); },
-           TransformNames() + " (default acw)")
-        ->check(CLI::Validator(
-            [](std::string& name) {
-                return kestrel::ParseTransform(name) ? std::string() : "unknown transform: " + name;
-            },
-            "TRANSFORM", "transform"))
-        ->option_text("TRANSFORM");
-    app.add_option("-o,--output-dir", options.outputDirectory, "where the converted files go (default: .)")
-        ->option_text("DIR");
-    app.add_flag("-q,--quiet", options.quiet, "no progress line and no summary");
-    app.add_option("-j,--jobs", options.jobs,
-                   "threads transcoding frames side by side (default: " + std::to_string(options.jobs) + ")")
-        ->check(CLI::Range(1, 1024))
-        ->option_text("N");
-    app.add_option("FILE", options.files, "Motion-JPEG AVI files, converted in this order")->required();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : 2;
-    }
+    // A log of both streams keeps the order of the lines.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    if (!CheckBatch(options))
+    Options options;
+    if (const auto exitStatus = ParseCommandLine(argc, argv, options))
+        return *exitStatus;
+
+    const kestrel::Naming naming{options.inPlace, options.suffix, options.outputDirectory};
+    std::vector<std::string> destinations;
+    for (const std::string& file : options.files)
+        destinations.push_back(kestrel::DestinationOf(file, naming));
+    if (!CheckBatch(options, destinations))
         return 1;
+
     // Before any thread starts, so that every thread leaves the signals to
     // the waiting loop.
     kestrel::StopSignals signals;
-    for (const std::string& file : options.files) {
+    const int count = static_cast<int>(options.files.size());
+    int converted = 0;
+    int skipped = 0;
+    std::vector<std::string> failed;
+    for (int i = 0; i < count; ++i) {
+        const FileTask task{options.files[i], destinations[i], i + 1, count};
         int signal = 0;
-        switch (ConvertFile(file, options, signals, signal)) {
-        case FileResult::Converted: continue;
-        case FileResult::Failed: return 1;
+        switch (ConvertFile(task, options, signals, signal)) {
+        case FileResult::Converted: ++converted; continue;
+        case FileResult::Skipped: ++skipped; continue;
         case FileResult::Interrupted: return 128 + signal;
+        case FileResult::Failed: failed.push_back(task.source); break;
         }
+        if (!options.keepGoing)
+            return 1;
     }
-    return 0;
+    if (failed.empty())
+        return 0;
+    std::string summary = std::to_string(converted) + " converted, ";
+    if (skipped > 0)
+        summary += std::to_string(skipped) + " skipped, ";
+    PrintError(summary + std::to_string(failed.size()) + " failed");
+    for (const std::string& file : failed)
+        PrintError("failed: " + file);
+    return 1;
 }

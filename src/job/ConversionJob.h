@@ -18,6 +18,10 @@ struct ConversionJob {
     // Threads transcoding frames side by side; 1: one thread does it all.
     // The output is the same for every count.
     int32_t jobs = 1;
+    // In place: the destination is the source itself. The converted file is
+    // written beside it as usual and takes the source's permission bits
+    // before it replaces the source; a failure leaves the source as it was.
+    bool replacesSource = false;
 };
 
 // One thread for each the machine runs at once: the front ends' default.

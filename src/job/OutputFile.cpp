@@ -63,6 +63,13 @@ Status OutputFile::Commit(ChunkStream& stream)
     if (!stream.Close())
         return stream.Result();
     std::error_code error;
+    if (!permissionsOf_.empty()) {
+        const auto permissions = std::filesystem::status(permissionsOf_, error).permissions();
+        if (!error)
+            std::filesystem::permissions(temporary_, permissions, error);
+        if (error)
+            return SystemFailure(status::kCantReplaceDestination, error.value());
+    }
     std::filesystem::rename(temporary_, destination_, error);
     if (error)
         return SystemFailure(status::kCantReplaceDestination, error.value());

@@ -29,9 +29,14 @@ public:
 
     const std::string& TemporaryPath() const { return temporary_; }
 
+    // Commit gives the file the permission bits of `path` (the source of an
+    // in-place conversion) before the rename.
+    void TakePermissionsOf(std::string path) { permissionsOf_ = std::move(path); }
+
 private:
     std::string destination_;
     std::string temporary_;
+    std::string permissionsOf_;
     bool committed_ = false;
 };
 

@@ -59,6 +59,8 @@ Status Convert(const ConversionJob& job, ConversionStatus& status)
     // Declared before the stream, so that the stream is closed before an
     // unfinished temporary file is removed.
     OutputFile output(job.destination);
+    if (job.replacesSource)
+        output.TakePermissionsOf(job.source);
     ChunkStream destination;
     if (Status created = output.Create(destination, StreamBufferSize); !created.Ok())
         return created;

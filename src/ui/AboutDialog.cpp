@@ -3,6 +3,8 @@
 #include "ui/ApplicationIcon.h"
 #include "ui/DialogUnits.h"
 
+#include "KestrelVersion.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -39,7 +41,7 @@ AboutDialog::AboutDialog(QWidget* parent)
         label->setGeometry(rect);
         return label;
     };
-    addText(QStringLiteral("Kestrel Version 0.92 beta"), units.ToPixels(40, 10, 119, 8));
+    addText(QStringLiteral("Kestrel Version " KESTREL_VERSION), units.ToPixels(40, 10, 119, 8));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("AboutOk"));

@@ -5,8 +5,9 @@
 namespace kestrel::ui {
 
 // The application "Kestrel" (organisation and application name, under which
-// its settings are kept): runs the main dialog until it closes. It reads no
-// command line of its own.
+// its settings are kept): runs the main dialog until it closes. The files
+// named on its command line (a file manager's "Open with") are listed as
+// if dropped on the window.
 class KestrelApp : public QApplication {
     Q_OBJECT
 public:

@@ -373,20 +373,24 @@ def run_cli_kind(cli, work):
     with open(overrun, "wb") as f:
         f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
+    # Each message on one line, after the program's name.
     expect(["-o", out_dir, mpeg4], 1,
-           f"Video stream in\n{mpeg4}\nis not a motion JPEG(MJPG) stream (header FCC code is {handler})\n",
+           f"kestrel-cli: Video stream in {mpeg4} is not a motion JPEG(MJPG) stream (header FCC code is {handler})\n",
            what=f"MPEG-4 AVI (handler {handler})")
-    expect(["-o", out_dir, wave], 1, f"{wave}\nis not an AVI file (FCC code is 'WAVE')\n", what="WAVE file")
-    expect(["-o", out_dir, text], 1, f"{text}\nis not a RIFF file (code is 'RIFX')\n", what="text file")
-    expect(["-o", out_dir, missing], 1, f"Couldn't open file {missing} for reading: No such file or directory\n",
+    expect(["-o", out_dir, wave], 1, f"kestrel-cli: {wave} is not an AVI file (FCC code is 'WAVE')\n",
+           what="WAVE file")
+    expect(["-o", out_dir, text], 1, f"kestrel-cli: {text} is not a RIFF file (code is 'RIFX')\n", what="text file")
+    expect(["-o", out_dir, missing], 1,
+           f"kestrel-cli: Couldn't open file {missing} for reading: No such file or directory\n",
            what="missing source")
     expect(["-o", out_dir, overrun], 1,
-           f"{overrun}\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'\n",
+           f"kestrel-cli: {overrun} is malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'\n",
            what="child running past the end of its list")
 
     # The source's own directory as output: refused, the source untouched.
     before = hashlib.sha256(open(mjpeg, "rb").read()).hexdigest()
-    same = "Source and destination files are the same: {}\n"
+    same = ("kestrel-cli: Source and destination files are the same: {}; write it elsewhere with -o DIR, "
+            "replace it with --in-place, or name the converted file NAME+TEXT.avi with --suffix TEXT\n")
     expect(["-o", source_dir, mjpeg], 1, same.format(mjpeg), what="-o the source's directory")
     expect(["-o", source_dir + "/.", mjpeg], 1, same.format(mjpeg), what="-o the source's directory as DIR/.")
     if hashlib.sha256(open(mjpeg, "rb").read()).hexdigest() != before:
@@ -396,7 +400,7 @@ def run_cli_kind(cli, work):
     untouched = os.path.join(work, "untouched")
     os.makedirs(untouched)
     expect([], 2, what="no FILE")
-    expect(["-t", "90", "-o", untouched, mjpeg], 2, what="unknown transform")
+    expect(["-t", "5", "-o", untouched, mjpeg], 2, what="unknown transform")
     expect(["--frobnicate", "-o", untouched, mjpeg], 2, what="unknown option")
     expect(["-o"], 2, what="-o without DIR")
     if os.listdir(untouched):
@@ -493,6 +497,20 @@ def run_safe_outputs_kind(cli, work):
         if process.returncode != status:
             faults.append(f"signal {sig}: exit status {process.returncode}, expected {status} ({err!r})")
         check_left_alone(f"signal {sig}")
+
+    # In place, a stop leaves the source as it was, alone in its folder.
+    source_bytes = open(bad, "rb").read()
+    process = subprocess.Popen([cli, "-q", "-i", bad], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline and len(os.listdir(os.path.dirname(bad))) < 2:
+        time.sleep(0.01)
+    time.sleep(0.3)
+    process.send_signal(signal.SIGINT)
+    _, err = process.communicate(timeout=120)
+    if process.returncode != 130:
+        faults.append(f"-i stopped by SIGINT: exit status {process.returncode}, expected 130 ({err!r})")
+    if open(bad, "rb").read() != source_bytes or os.listdir(os.path.dirname(bad)) != ["clip.avi"]:
+        faults.append(f"-i stopped by SIGINT: the source changed or {os.listdir(os.path.dirname(bad))} is left")
 
     for fault in faults:
         print(f"  safe_outputs: {fault}")

@@ -155,6 +155,28 @@ TEST(RunConversion, SuccessReplacesTheDestinationWithPermissionsFromTheUmask)
               std::filesystem::perms(0644));
 }
 
+// In place: the source is replaced only by a finished file, which keeps the
+// source's permission bits; a damaged source stays as it was, alone.
+TEST(RunConversion, InPlaceReplacesTheSourceOnlyWhenFinished)
+{
+    TempDir dir;
+    const std::string path = (dir / "clip.avi").string();
+    for (const bool damaged : {true, false}) {
+        const Bytes source = Clip(3, damaged);
+        WriteFile(path, source);
+        std::filesystem::permissions(path, std::filesystem::perms(0640));
+        ConversionStatus status;
+        ConversionJob job{path, path, RotationMode::MirrorY};
+        job.replacesSource = true;
+        RunConversion(std::make_unique<ConversionJob>(job), status);
+        EXPECT_EQ(status.Succeeded(), !damaged) << FormatFailure(status.Result.failure, path, path);
+        EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"clip.avi"});
+        EXPECT_EQ(ReadFile(path) == source, damaged);
+        EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms(0640));
+    }
+}
+
 // A device, directory or FIFO under the destination's name is never
 // replaced by the finished file (as root, a rename would replace /dev/full).
 TEST(RunConversion, DestinationThatIsNoRegularFileIsRefused)

@@ -5,6 +5,7 @@
 #include "CapturingServices.h"
 
 #include "ui/AboutDialog.h"
+#include "KestrelVersion.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/InputListDelegate.h"
@@ -252,7 +253,7 @@ void WindowPartsTest::aboutBoxTexts()
         hasIcon = hasIcon || !label->pixmap().isNull();
     }
     QVERIFY(hasIcon);
-    for (const char* text : {"Kestrel Version 0.92 beta", "This software is based in part on the work of the ",
+    for (const char* text : {"Kestrel Version " KESTREL_VERSION, "This software is based in part on the work of the ",
                              "Independent JPEG Group."})
         QVERIFY2(texts.contains(QString::fromUtf8(text)), text);
     const QList<QPushButton*> buttons = about.findChildren<QPushButton*>();
