@@ -71,7 +71,7 @@ void ExpectIndexMatchesMovi(const ChunkNode& tree)
     for (size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].id, data[i]->id);
         EXPECT_EQ(entries[i].offset, data[i]->offset - (movi->offset + 8)) << i;
-        EXPECT_EQ(entries[i].length, data[i]->size + (data[i]->size & 1)) << i;
+        EXPECT_EQ(entries[i].length, data[i]->size) << i << ": the chunk's own size, without its pad byte";
     }
 }
 
@@ -89,7 +89,8 @@ TEST(FrameChunks, FramesAreReencodedAndEveryDataChunkIndexed)
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].offset, 4u);
     EXPECT_EQ(entries[0].flags, 0x10u);
-    EXPECT_EQ(entries[1].flags, 0u);
+    EXPECT_EQ(entries[1].flags, 0x10u);  // audio chunks are key frames too
+    EXPECT_EQ(entries[1].length, 31u);
     EXPECT_EQ(entries[2].flags, 0x10u);
 
     const ChunkNode* movi = tree.Find("LIST", "movi");
@@ -160,6 +161,11 @@ TEST(FrameChunks, EmptyFrameChunksStayEmpty)
     const ChunkNode tree = ParseRiffFile(out.output);
     EXPECT_EQ(tree.Find("LIST", "movi")->children[1].size, 0u);
     ExpectIndexMatchesMovi(tree);
+    // A repeat is no key frame: its entry carries no flags.
+    const std::vector<Entry> entries = IndexOf(tree);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].flags, 0x10u);
+    EXPECT_EQ(entries[1].flags, 0u);
 }
 
 TEST(FrameChunks, OpenDmlIndexesBecomeJunkOfTheSameSize)
