@@ -3,6 +3,7 @@
 #include "avi/IndexEntry.h"
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
+#include "base/FrameWarnings.h"
 #include "base/Transform.h"
 #include "mjpeg/FrameTranscoder.h"
 
@@ -57,6 +58,8 @@ struct ConversionContext {
     mjpeg::TranscoderBuffers Transcoder;
 
     kestrel::IndexEntries IndexEntries;
+    // The JPEG library's warnings about the frames so far.
+    FrameWarnings Warnings;
 
     // Resets the values that describe one file.
     void StartFile();

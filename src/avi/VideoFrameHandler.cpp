@@ -66,6 +66,8 @@ Status VideoFrameHandler::Process()
             failure.libraryMessage = result.libraryMessage;
             return failure;
         }
+        if (!result.warning.empty())
+            context_.Warnings.Add(context_.FramesDone + 1, result.warning);
         newSize = result.length;
         newFrame = context_.FrameOutBuffer.data();
         // dwSuggestedBufferSize must hold the re-encoded frames too.

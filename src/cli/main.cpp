@@ -72,6 +72,8 @@ FileResult ConvertFile(const std::string& source, const Options& options, kestre
                           std::chrono::milliseconds(100));
     worker.join();
     progress.Finish();
+    if (!options.quiet && status.Result.warnings.Any())
+        std::fprintf(stderr, "%s\n", kestrel::FormatFrameWarnings(status.Result.warnings, source).c_str());
 
     switch (status.Result.outcome) {
     case kestrel::Outcome::Converted:

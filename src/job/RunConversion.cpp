@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <new>
+#include <utility>
 
 namespace kestrel {
 namespace {
@@ -21,7 +22,7 @@ Status SourceFailure(int32_t code, int error)
 }
 
 // The conversion proper.
-Status Convert(const ConversionJob& job, ConversionStatus& status)
+Status Convert(const ConversionJob& job, ConversionStatus& status, FrameWarnings& warnings)
 {
     // The source is opened and its first bytes read before anything is
     // created for writing: a source that can't be read leaves the
@@ -45,6 +46,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status)
     {
         ConversionContext context(source, destination, status, job.mode);
         converted = ConvertRiffFile(context);
+        warnings = std::move(context.Warnings);
         ReleaseConversionBuffers(context);
     }
     source.Close();
@@ -61,7 +63,7 @@ int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status)
 {
     ConversionResult result;
     try {
-        const Status converted = Convert(*job, status);
+        const Status converted = Convert(*job, status, result.warnings);
         result.outcome = converted.Ok() ? Outcome::Converted : converted.IsStopped() ? Outcome::Stopped : Outcome::Failed;
         result.failure = converted.failure();
     } catch (const std::exception&) {

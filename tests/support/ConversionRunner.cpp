@@ -37,6 +37,7 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode)
     result.statusDetail2 = status.Result.failure.detail2;
     result.progress = status.ProgressPercent;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
+    result.warning = FormatFrameWarnings(status.Result.warnings, result.sourcePath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);
     if (result.destinationExists)
         result.output = ReadFile(result.destinationPath);

@@ -29,6 +29,7 @@ struct Converted {
     uint32_t statusDetail2 = 0;
     int32_t progress = 0;
     std::string message;       // FormatFailure for the source and destination paths below
+    std::string warning;       // FormatFrameWarnings for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;              // the destination file's bytes
