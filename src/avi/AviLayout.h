@@ -33,14 +33,44 @@ inline constexpr FourCC kIndx = MakeFourCC("indx");
 inline constexpr FourCC kVprp = MakeFourCC("vprp");
 inline constexpr FourCC kVids = MakeFourCC("vids");
 inline constexpr FourCC kMjpgUpper = MakeFourCC("MJPG");
-inline constexpr FourCC kMjpgLower = MakeFourCC("mjpg");
 
 inline constexpr uint16_t kSuffixCompressedVideo = MakeSuffix("dc");
 inline constexpr uint16_t kSuffixUncompressedVideo = MakeSuffix("db");
 inline constexpr uint16_t kSuffixAudio = MakeSuffix("wb");
 inline constexpr uint16_t kSuffixPaletteChange = MakeSuffix("pc");
 
-constexpr bool IsMjpeg(FourCC code) { return code == kMjpgUpper || code == kMjpgLower; }
+// A FOURCC with its ASCII letters in upper case.
+constexpr FourCC UpperCaseFourCC(FourCC code)
+{
+    FourCC upper = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t c = (code >> shift) & 0xFF;
+        if (c >= 'a' && c <= 'z')
+            c -= 'a' - 'A';
+        upper |= c << shift;
+    }
+    return upper;
+}
+
+// The characters of a FOURCC in reverse order ("GPJM" for "MJPG").
+constexpr FourCC ReversedFourCC(FourCC code)
+{
+    return (code >> 24) | ((code >> 8) & 0xFF00) | ((code << 8) & 0xFF0000) | (code << 24);
+}
+
+// biCompression of a Motion-JPEG video format: "MJPG" in any letter case.
+constexpr bool IsMjpeg(FourCC code) { return UpperCaseFourCC(code) == kMjpgUpper; }
+
+// fccHandler of a Motion-JPEG video stream header: "MJPG" in any letter
+// case, the same byte-reversed (some writers store "GPJM"), or all zero
+// bytes (no handler named; the format's compression decides).
+constexpr bool IsMjpegHandler(FourCC code)
+{
+    return code == 0 || IsMjpeg(code) || IsMjpeg(ReversedFourCC(code));
+}
+
+static_assert(IsMjpegHandler(MakeFourCC("GPJM")) && IsMjpegHandler(MakeFourCC("mJpg")) && IsMjpegHandler(0));
+static_assert(!IsMjpegHandler(MakeFourCC("DIVX")) && !IsMjpegHandler(MakeFourCC("MJPE")));
 
 // Main AVI header, chunk 'avih'.
 namespace avih {
@@ -64,6 +94,8 @@ inline constexpr size_t kFrameBottom = 54;  // rcFrame.bottom, 16-bit
 
 // Bitmap info header, chunk 'strf' of a video stream.
 namespace strf {
+// The size of the header itself (biSize of 40); some writers store a longer
+// chunk whose extra bytes follow the header.
 inline constexpr uint32_t kSize = 40;
 inline constexpr size_t kWidth = 4;        // biWidth, signed
 inline constexpr size_t kHeight = 8;       // biHeight, signed

@@ -4,6 +4,7 @@
 #include "avi/IndexEntry.h"
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
+#include "base/FrameWarnings.h"
 #include "base/Transform.h"
 #include "mjpeg/FrameTranscoder.h"
 
@@ -73,6 +74,8 @@ struct ConversionContext {
     FrameFormat VideoFrameFormat() const { return {FrameWidth, FrameHeight, Mode}; }
 
     kestrel::IndexEntries IndexEntries;
+    // The JPEG library's warnings about the frames so far.
+    FrameWarnings Warnings;
 
     // Resets the values that describe one file.
     void StartFile();

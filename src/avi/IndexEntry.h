@@ -11,7 +11,7 @@ struct IndexEntry {
     FourCC chunkId = 0;
     uint32_t flags = 0;
     uint32_t offset = 0;  // from the 'movi' list type to the chunk's FOURCC
-    uint32_t length = 0;  // the chunk's data size rounded up to even
+    uint32_t length = 0;  // the chunk's data size, without the pad byte
 };
 
 using IndexEntries = std::vector<IndexEntry>;

@@ -16,10 +16,13 @@ constexpr int32_t kMaximumDimension = 65500;
 
 Status StreamFormatHandler::Process()
 {
-    uint8_t block[avi::kChunkHeaderSize + avi::strf::kSize];
-    uint8_t* format = block + avi::kChunkHeaderSize;
-    if (Status read = ReadFixedSizeChunk(avi::strf::kSize, block); !read.Ok())
-        return read;
+    // The bitmap info header; whatever a writer stores behind it (some add
+    // zero bytes and count them in biSize) is copied unchanged.
+    if (size_ < avi::strf::kSize)
+        return Status::Fail(status::kChunkWrongSize, id_);
+    uint8_t format[avi::strf::kSize];
+    if (!source_.Read(format, sizeof format))
+        return source_.Result();
 
     const FourCC compression = ReadLe32(format + avi::strf::kCompression);
     if (!avi::IsMjpeg(compression))
@@ -39,8 +42,11 @@ Status StreamFormatHandler::Process()
     if (SwapsDimensions(context_.Mode))
         std::swap_ranges(format + avi::strf::kWidth, format + avi::strf::kWidth + 4, format + avi::strf::kHeight);
 
-    destination_.Write(block, sizeof block);
-    return destination_.Result();
+    const uint64_t start = BeginChunk(id_);
+    destination_.Write(format, sizeof format);
+    if (Status moved = MovePayload(size_ - avi::strf::kSize, Payload::Copy); !moved.Ok())
+        return moved;
+    return EndChunk(start);
 }
 
 }  // namespace kestrel

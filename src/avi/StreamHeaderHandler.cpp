@@ -19,7 +19,7 @@ Status StreamHeaderHandler::Process()
     context_.LastStreamType = ReadLe32(header + avi::strh::kType);
     if (context_.LastStreamType == avi::kVids) {
         const FourCC handler = ReadLe32(header + avi::strh::kHandler);
-        if (!avi::IsMjpeg(handler))
+        if (!avi::IsMjpegHandler(handler))
             return Status::Fail(status::kNotMjpegHandler, handler);
         if (!context_.VideoStream)
             context_.VideoStream = streamNumber;

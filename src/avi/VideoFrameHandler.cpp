@@ -40,7 +40,8 @@ Status VideoFrameHandler::Process()
 {
     IndexEntry entry;
     entry.chunkId = id_;
-    entry.flags = avi::idx1::kFlagKeyFrame;
+    // Every frame is a key frame; an empty chunk (a repeat) gets no flags.
+    entry.flags = size_ > 0 ? avi::idx1::kFlagKeyFrame : 0;
     entry.offset = static_cast<uint32_t>(destination_.Position() - context_.MoviBase.value_or(0));
 
     uint32_t newSize = 0;
@@ -70,12 +71,14 @@ Status VideoFrameHandler::Process()
             failure.libraryMessage = result.libraryMessage;
             return failure;
         }
+        if (!result.warning.empty())
+            context_.Warnings.Add(context_.FramesDone + 1, result.warning);
         newSize = result.length;
         // dwSuggestedBufferSize must hold the re-encoded frames too.
         context_.LargestChunkSize = std::max(context_.LargestChunkSize, newSize);
     }
 
-    entry.length = static_cast<uint32_t>(Padded(newSize));
+    entry.length = newSize;
     AppendIndexEntry(context_.IndexEntries, entry);
     const uint64_t start = BeginChunk(id_);
     if (newSize > 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Failure.h"
+#include "base/FrameWarnings.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,6 +14,7 @@ enum class Outcome { Converted, Stopped, Failed };
 struct ConversionResult {
     Outcome outcome = Outcome::Failed;
     Failure failure;  // why, when outcome is Failed
+    FrameWarnings warnings;  // the JPEG library's warnings about the frames converted, in any outcome
 };
 
 // What one conversion shares with whoever watches it (the window's timer, the

@@ -83,6 +83,8 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
                           std::chrono::milliseconds(100));
     worker.join();
     progress.Finish();
+    if (!options.quiet && status.Result.warnings.Any())
+        std::fprintf(stderr, "%s\n", kestrel::FormatFrameWarnings(status.Result.warnings, source).c_str());
 
     switch (status.Result.outcome) {
     case kestrel::Outcome::Converted:

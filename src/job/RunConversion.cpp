@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
+#include <utility>
 
 namespace kestrel {
 namespace {
@@ -41,7 +42,7 @@ Status CheckSourceKind(const std::string& path)
 }
 
 // The conversion proper.
-Status Convert(const ConversionJob& job, ConversionStatus& status)
+Status Convert(const ConversionJob& job, ConversionStatus& status, FrameWarnings& warnings)
 {
     if (Status kind = CheckSourceKind(job.source); !kind.Ok())
         return kind;
@@ -71,6 +72,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status)
         context.SourcePath = job.source;
         context.Jobs = job.jobs;
         converted = ConvertRiffFile(context);
+        warnings = std::move(context.Warnings);
         ReleaseConversionBuffers(context);
     }
     source.Close();
@@ -87,7 +89,7 @@ int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status)
 {
     ConversionResult result;
     try {
-        const Status converted = Convert(*job, status);
+        const Status converted = Convert(*job, status, result.warnings);
         result.outcome = converted.Ok() ? Outcome::Converted : converted.IsStopped() ? Outcome::Stopped : Outcome::Failed;
         result.failure = converted.failure();
     } catch (const std::exception&) {

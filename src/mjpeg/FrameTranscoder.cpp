@@ -42,6 +42,31 @@ bool IsWholeHead(const FrameHead& head)
            ReadBe16(head.data() + kHeadSegmentLength) == kHeadSegmentLengthValue;
 }
 
+// Copies the APPn and COM segments from frame byte `from` up to the first
+// SOS, in their order, into `segments`. Scanning stops at the first byte
+// that does not start a whole segment inside the frame: the decoder judges
+// such a frame, and nothing cut apart is carried.
+void CollectCarriedSegments(const uint8_t* frame, size_t length, size_t from, std::vector<uint8_t>& segments)
+{
+    segments.clear();
+    size_t pos = from;
+    while (pos + kMarkerSize + kSegmentLengthSize <= length && frame[pos] == kMarkerPrefix) {
+        const uint8_t code = frame[pos + 1];
+        if (code == kMarkerPrefix) {  // a fill byte in front of a marker
+            ++pos;
+            continue;
+        }
+        if (code == kSos || code == kEoi || code == kSoi)
+            return;
+        const size_t end = pos + kMarkerSize + ReadBe16(frame + pos + kMarkerSize);
+        if (end > length || end < pos + kMarkerSize + kSegmentLengthSize)
+            return;
+        if ((code >= kApp0 && code <= kApp15) || code == kCom)
+            segments.insert(segments.end(), frame + pos, frame + end);
+        pos = end;
+    }
+}
+
 TranscodeError ToTranscodeError(CodecStatus status)
 {
     switch (status) {
@@ -63,21 +88,22 @@ void TranscoderBuffers::Release()
         std::vector<uint8_t>().swap(plane.samples);
     for (std::vector<uint8_t>& fitted : FittedPlanes)
         std::vector<uint8_t>().swap(fitted);
+    std::vector<uint8_t>().swap(CarriedSegments);
 }
 
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
                                int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers)
 {
     if (payloadLength < kFrameHeadSize) {
-        return {TranscodeError::PayloadTooShort, 0, {}};
+        return {TranscodeError::PayloadTooShort, 0, {}, {}};
     }
     if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
-        return {TranscodeError::UnexpectedPicture, 0, {}};
+        return {TranscodeError::UnexpectedPicture, 0, {}, {}};
     }
     // The stream handed to the decoder runs from byte 0 to the payload's end.
     if (payloadLength > std::numeric_limits<uint32_t>::max() - kPayloadOffset ||
         frameIn.size() < kPayloadOffset + static_cast<size_t>(payloadLength)) {
-        return {TranscodeError::Damaged, 0, {}};
+        return {TranscodeError::Damaged, 0, {}, {}};
     }
 
     // Head and standard DHT go in front of payload byte 20, which stays put.
@@ -95,8 +121,12 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
         frameIn[1] = kSoi;
         std::memcpy(frameIn.data() + kMarkerSize, StandardDhtSegment.data(), kStandardDhtSize);
     } else {
-        return {TranscodeError::Damaged, 0, {}};
+        return {TranscodeError::Damaged, 0, {}, {}};
     }
+
+    // The payload behind the head (or behind SOI) is still in place.
+    CollectCarriedSegments(frameIn.data() + kPayloadOffset, payloadLength, keepHead ? kFrameHeadSize : kMarkerSize,
+                           buffers.CarriedSegments);
 
     const PictureSize sourceSize{width, height};
     const PictureSize outputSize = TransformedSize(sourceSize, mode);
@@ -106,33 +136,35 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     // upright first.
     PlanarImage& planes = buffers.TransformedPlanes;
     std::string libraryMessage;
+    std::string warning;
     const CodecStatus decoded =
-        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, &libraryMessage);
+        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, &libraryMessage, &warning);
     if (decoded != CodecStatus::Ok) {
-        return {ToTranscodeError(decoded), 0, std::move(libraryMessage)};
+        return {ToTranscodeError(decoded), 0, std::move(libraryMessage), {}};
     }
 
     std::array<EncoderPlane, 3> encoderPlanes;
     for (int ci = 0; ci < 3; ++ci) {
         if (!FitPlane(planes.planes[ci], planes, ci, outputSize.width, buffers.FittedPlanes[ci], encoderPlanes[ci])) {
             buffers.Release();
-            return {TranscodeError::Damaged, 0, {}};
+            return {TranscodeError::Damaged, 0, {}, {}};
         }
     }
     const EncodeResult encoded =
-        EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, &libraryMessage);
+        EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, &libraryMessage,
+                     buffers.CarriedSegments);
     if (encoded.status != CodecStatus::Ok) {
-        return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage)};
+        return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage), {}};
     }
     if (encoded.length < kFrameHeadSize || frameOut.size() < encoded.length) {
-        return {TranscodeError::Damaged, 0, {}};
+        return {TranscodeError::Damaged, 0, {}, {}};
     }
 
     // The new frame keeps the source's head in place of the encoder's SOI
     // and JFIF APP0, which are 20 bytes as well.
     if (keepHead)
         std::memcpy(frameOut.data(), head.data(), kFrameHeadSize);
-    return {TranscodeError::None, encoded.length, {}};
+    return {TranscodeError::None, encoded.length, {}, std::move(warning)};
 }
 
 }  // namespace kestrel::mjpeg

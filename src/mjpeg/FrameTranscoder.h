@@ -30,8 +30,12 @@ struct TranscoderBuffers {
     // whose horizontal sampling differs from it.
     std::array<std::vector<uint8_t>, 3> FittedPlanes;
     mjpeg::SourceQuantTables SourceQuantTables;  // written by a frame's decode, read by its encode
+    // The APPn and COM segments of the frame's header other than its kept
+    // head, in their order, as they go into the new frame.
+    std::vector<uint8_t> CarriedSegments;
 
-    // Frees the planes; the next frame allocates them again.
+    // Frees the planes and the carried segments; the next frame allocates
+    // them again.
     void Release();
 };
 
@@ -46,6 +50,7 @@ struct TranscodeResult {
     TranscodeError error = TranscodeError::None;
     uint32_t length = 0;  // bytes of the new frame at the start of frameOut
     std::string libraryMessage;  // the JPEG library's words when it gave up
+    std::string warning;  // the library's first warning about a frame it decoded around damage; empty when none
 };
 
 // Turns one Motion-JPEG frame into its transformed counterpart.
@@ -53,6 +58,10 @@ struct TranscodeResult {
 // (frameIn.size() >= kPayloadOffset + payloadLength); bytes 0..439 are
 // rewritten. The new frame is written from byte 0 of frameOut, which grows
 // when the frame needs more room. width and height are the source frames'.
+// The new frame is the source's head (or, for a frame without a whole 20-byte
+// head, the encoder's SOI and JFIF APP0), the source's other APPn and COM
+// segments in their order (a colour-range comment, Exif, another APP0), the
+// header block, the new scan and EOI.
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
                                uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
                                TranscoderBuffers& buffers);

@@ -164,7 +164,8 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
 // The steps of an encode after the compressor exists; like DecodeFrame it
 // holds nothing that needs destroying.
 uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const std::array<EncoderPlane, 3>& planes,
-                     std::vector<uint8_t>& out, PictureSize size, const SourceQuantTables& tables)
+                     std::vector<uint8_t>& out, PictureSize size, const SourceQuantTables& tables,
+                     std::span<const uint8_t> segments)
 {
     InstallMemoryDestination(cinfo, destination, out);
     cinfo->image_width = static_cast<JDIMENSION>(size.width);
@@ -187,7 +188,9 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
 
     jpeg_start_compress(cinfo, TRUE);
     MjpegHeaderWriter::TakeOverHeaders(cinfo);
-    MjpegHeaderWriter(cinfo).WriteFrameHeader();
+    MjpegHeaderWriter writer(cinfo);
+    writer.WriteSegments(segments.data(), segments.size());
+    writer.WriteFrameHeader();
 
     // One row of MCUs is 8 rows of every component; rows past a plane's end
     // repeat its last one, as the library pads a partial block.
@@ -237,7 +240,8 @@ bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
 }  // namespace
 
 CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
-                         PlanarImage& image, std::optional<RotationMode> transform, std::string* libraryMessage)
+                         PlanarImage& image, std::optional<RotationMode> transform, std::string* libraryMessage,
+                         std::string* firstWarning)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;
@@ -252,11 +256,14 @@ CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQ
     jpeg_create_decompress(&cinfo);
     const CodecStatus status = DecodeFrame(&cinfo, source, frame, expected, tables, image, transform);
     jpeg_destroy_decompress(&cinfo);
+    if (firstWarning)
+        *firstWarning = errorManager.firstWarning;
     return status;
 }
 
 EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
-                          const SourceQuantTables& tables, std::string* libraryMessage)
+                          const SourceQuantTables& tables, std::string* libraryMessage,
+                          std::span<const uint8_t> segments)
 {
     if (!PlanesFit(planes, size)) {
         return {CodecStatus::UnexpectedPicture, 0};
@@ -272,7 +279,7 @@ EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector
         return {CodecStatus::Failed, 0};
     }
     jpeg_create_compress(&cinfo);
-    const uint32_t length = EncodeFrame(&cinfo, destination, planes, out, size, tables);
+    const uint32_t length = EncodeFrame(&cinfo, destination, planes, out, size, tables, segments);
     jpeg_destroy_compress(&cinfo);
     return {CodecStatus::Ok, length};
 }

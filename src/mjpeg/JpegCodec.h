@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,12 @@ enum class CodecStatus {
 // PlaceRows), and for the quarter turns its size and sampling factors
 // exchange their horizontal and vertical parts. The planes grow as needed
 // and keep their memory for the next frame; every stride is a multiple of 16.
+// A frame the library decodes around damage in is decoded all the same; its
+// first warning goes to `firstWarning` (when given), which is left empty for
+// a frame without warnings.
 CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
                          PlanarImage& image, std::optional<RotationMode> transform = std::nullopt,
-                         std::string* libraryMessage = nullptr);
+                         std::string* libraryMessage = nullptr, std::string* firstWarning = nullptr);
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;
@@ -52,12 +56,14 @@ struct EncodeResult {
 // Encodes a `size` picture from its Y, Cb and Cr `planes` laid out 4:2:2
 // (Y `size.width` across, Cb and Cr half that rounded up; see EncoderPlane)
 // into `out` from its first byte: SOI and the library's JFIF APP0 segment
-// (20 bytes), the MjpegHeaderWriter's DRI, DQT, SOF0 and SOS, baseline 4:2:2
-// entropy-coded data with the standard Huffman tables, EOI. The quantization
-// tables are `tables` at scale 100, clamped to 1..255. `out` grows when the
-// frame needs more room than its size.
+// (20 bytes), the bytes of `segments` as they are (whole marker segments the
+// frame carries over from its source), the MjpegHeaderWriter's DRI, DQT,
+// SOF0 and SOS, baseline 4:2:2 entropy-coded data with the standard Huffman
+// tables, EOI. The quantization tables are `tables` at scale 100, clamped to
+// 1..255. `out` grows when the frame needs more room than its size.
 EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
-                          const SourceQuantTables& tables, std::string* libraryMessage = nullptr);
+                          const SourceQuantTables& tables, std::string* libraryMessage = nullptr,
+                          std::span<const uint8_t> segments = {});
 
 // Defines the typical Huffman tables of ITU-T T.81 Annex K.3 on the
 // compressor: Table K.3 as DC 0, K.5 as AC 0, K.4 as DC 1, K.6 as AC 1.

@@ -51,6 +51,12 @@ void MjpegHeaderWriter::WriteMarker(int code)
     WriteByte(static_cast<unsigned>(code));
 }
 
+void MjpegHeaderWriter::WriteSegments(const uint8_t* bytes, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        WriteByte(bytes[i]);
+}
+
 void MjpegHeaderWriter::WriteDri()
 {
     WriteMarker(kDri);

@@ -3,6 +3,7 @@
 #include "mjpeg/LibJpeg.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kestrel::mjpeg {
 
@@ -25,6 +26,9 @@ public:
     // jpeg_start_compress.
     static void TakeOverHeaders(j_compress_ptr cinfo);
 
+    // Copies `size` bytes of whole marker segments as they are (APPn and COM
+    // segments carried over from a source frame), in front of the header block.
+    void WriteSegments(const uint8_t* bytes, size_t size);
     void WriteDri();
     void WriteDqt();
     void WriteSof(int markerCode);

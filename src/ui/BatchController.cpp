@@ -71,6 +71,8 @@ void BatchController::OnGoStop()
         return;
     converted_ = 0;
     failed_ = false;
+    warning_.clear();
+    warnedFiles_ = 0;
     ui_.ListClearMarks();
     ui_.ShowBatchOutcome({}, {});
     if (!CheckBatch() || !PrepareNextJob()) {
@@ -156,6 +158,8 @@ void BatchController::OnTimer()
     WorkerHandle.join();
     ui_.KillTimer(kProgressTimerId);
     ui_.SetProgress(0);
+    if (status_.Result.warnings.Any() && warnedFiles_++ == 0)
+        warning_ = FormatFrameWarnings(status_.Result.warnings, CurrentSource);
 
     // A "Stop" pressed after the worker's end still ends the batch here.
     if (status_.Succeeded() && !status_.StopRequested) {
@@ -196,7 +200,13 @@ void BatchController::ReportOutcome()
     outcome.left = ui_.ListCount();
     outcome.current = CurrentSource;
     outcome.failed = failed_;
-    ui_.ShowBatchOutcome(BatchOutcomeText(outcome), converted_ > 0 ? outcome.outputDir : std::string());
+    std::string text = BatchOutcomeText(outcome);
+    if (warnedFiles_ > 0) {
+        text += "\n" + warning_;
+        if (const int more = warnedFiles_ - 1; more > 0)
+            text += "; " + std::to_string(more) + (more == 1 ? " more file" : " more files") + " with warnings";
+    }
+    ui_.ShowBatchOutcome(text, converted_ > 0 ? outcome.outputDir : std::string());
 }
 
 void BatchController::ShowStatusMessage()

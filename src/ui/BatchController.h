@@ -77,6 +77,10 @@ private:
     // The running batch's account: files converted, and whether one failed.
     int converted_ = 0;
     bool failed_ = false;
+    // The JPEG library's warnings in the batch: the first file's line, and
+    // how many files drew warnings.
+    std::string warning_;
+    int warnedFiles_ = 0;
 };
 
 // "Kestrel: 42%, 3 remaining"

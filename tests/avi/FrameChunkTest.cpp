@@ -2,6 +2,7 @@
 // data copied, a new index for all of them, progress per frame.
 
 #include "avi/AviSamples.h"
+#include "base/FrameWarnings.h"
 #include "base/StatusCode.h"
 #include "mjpeg/TranscodeTestSupport.h"
 #include "support/ConversionRunner.h"
@@ -71,7 +72,7 @@ void ExpectIndexMatchesMovi(const ChunkNode& tree)
     for (size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].id, data[i]->id);
         EXPECT_EQ(entries[i].offset, data[i]->offset - (movi->offset + 8)) << i;
-        EXPECT_EQ(entries[i].length, data[i]->size + (data[i]->size & 1)) << i;
+        EXPECT_EQ(entries[i].length, data[i]->size) << i << ": the chunk's own size, without its pad byte";
     }
 }
 
@@ -89,7 +90,8 @@ TEST(FrameChunks, FramesAreReencodedAndEveryDataChunkIndexed)
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].offset, 4u);
     EXPECT_EQ(entries[0].flags, 0x10u);
-    EXPECT_EQ(entries[1].flags, 0u);
+    EXPECT_EQ(entries[1].flags, 0x10u);  // audio chunks are key frames too
+    EXPECT_EQ(entries[1].length, 31u);
     EXPECT_EQ(entries[2].flags, 0x10u);
 
     const ChunkNode* movi = tree.Find("LIST", "movi");
@@ -160,6 +162,39 @@ TEST(FrameChunks, EmptyFrameChunksStayEmpty)
     const ChunkNode tree = ParseRiffFile(out.output);
     EXPECT_EQ(tree.Find("LIST", "movi")->children[1].size, 0u);
     ExpectIndexMatchesMovi(tree);
+    // A repeat is no key frame: its entry carries no flags.
+    const std::vector<Entry> entries = IndexOf(tree);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].flags, 0x10u);
+    EXPECT_EQ(entries[1].flags, 0u);
+}
+
+// A frame whose scan ends early decodes with the rest grey, and the JPEG
+// library's warning about it is kept for the front ends: the first frame
+// concerned and how many more.
+TEST(FrameChunks, LibraryWarningsAreCollectedPerConversion)
+{
+    const Bytes whole = Frame(3);
+    const Bytes cut(whole.begin(), whole.end() - static_cast<ptrdiff_t>(whole.size() / 3));
+    const Bytes source = Riff("AVI ", {Hdrl(4), List("movi", {Chunk("00dc", Frame(1)), Chunk("00dc", cut),
+                                                              Chunk("00dc", {}), Chunk("00dc", cut)})});
+    const Converted out = ConvertBytes(source, RotationMode::Rotate180);
+    ASSERT_TRUE(out.succeeded) << out.message;
+    const std::string prefix = "warning: " + out.sourcePath + ": frame 2: ";
+    const std::string suffix = " (and 1 more frame)";
+    ASSERT_GT(out.warning.size(), prefix.size() + suffix.size()) << out.warning;
+    EXPECT_EQ(out.warning.substr(0, prefix.size()), prefix);
+    EXPECT_EQ(out.warning.substr(out.warning.size() - suffix.size()), suffix);
+    EXPECT_EQ(out.warning.find('\n'), std::string::npos);
+
+    EXPECT_EQ(ConvertBytes(Riff("AVI ", {Hdrl(1), List("movi", {Chunk("00dc", whole)})})).warning, "");
+
+    // Frames may be recorded out of order: the lowest number stays first.
+    FrameWarnings warnings;
+    warnings.Add(7, "later");
+    warnings.Add(3, "earlier");
+    warnings.Add(9, "last");
+    EXPECT_EQ(FormatFrameWarnings(warnings, "clip.avi"), "warning: clip.avi: frame 3: earlier (and 2 more frames)");
 }
 
 TEST(FrameChunks, OpenDmlIndexesBecomeJunkOfTheSameSize)

@@ -127,7 +127,7 @@ TEST(HeaderRewriteFlags, HasIndexFlagAlreadySetStaysSet)
 
 TEST(HeaderRewriteRefusals, VideoHandlerOtherThanMotionJpeg)
 {
-    for (const char* handler : {"DIVX", "Mjpg", "MJPE"}) {
+    for (const char* handler : {"DIVX", "H264", "MJPE", "GPJX"}) {
         StreamHeaderFields header;
         header.handler = handler;
         const Converted out = ConvertBytes(Riff("AVI ", {List("hdrl", {MainHeader({}), VideoStreamList({}, header)})}));
@@ -137,14 +137,43 @@ TEST(HeaderRewriteRefusals, VideoHandlerOtherThanMotionJpeg)
     }
 }
 
-TEST(HeaderRewriteRefusals, LowerCaseHandlerAndCompressionAreAccepted)
+TEST(HeaderRewriteRefusals, MotionJpegHandlersOfEveryWriterAreAccepted)
 {
-    StreamHeaderFields header;
-    header.handler = "mjpg";
-    VideoFormatFields format;
-    format.compression = "mjpg";
-    const Converted out = ConvertBytes(Riff("AVI ", {List("hdrl", {MainHeader({}), VideoStreamList(format, header)})}));
-    EXPECT_TRUE(out.succeeded) << out.message;
+    // Any letter case, byte-reversed, or no handler at all; the handler
+    // stays as the source wrote it.
+    const std::string handlers[] = {"mjpg", "Mjpg", "GPJM", "gpjm", std::string(4, '\0')};
+    for (const std::string& handler : handlers) {
+        StreamHeaderFields header;
+        header.handler = handler;
+        VideoFormatFields format;
+        format.compression = handler == "GPJM" ? "mJpG" : "MJPG";
+        const Bytes source = Riff("AVI ", {List("hdrl", {MainHeader({}), VideoStreamList(format, header)})});
+        const Converted out = ConvertBytes(source, RotationMode::MirrorX);
+        ASSERT_TRUE(out.succeeded) << handler << ": " << out.message;
+        EXPECT_EQ(ParseRiffFile(out.output).Find("strh")->data, ParseRiffFile(source).Find("strh")->data);
+    }
+}
+
+TEST(HeaderRewrite, LongVideoFormatKeepsItsTail)
+{
+    // A 68-byte 'strf': the 40-byte header, then 28 bytes copied as they are.
+    VideoFormatFields fields;
+    fields.width = 322;
+    fields.height = 242;
+    Bytes format = ParseRiffFile(Riff("AVI ", {VideoFormat(fields)})).children.at(0).data;
+    format[0] = 68;  // biSize
+    const Bytes tail = Payload(28, 9);
+    format.insert(format.end(), tail.begin(), tail.end());
+    const Bytes source = Riff("AVI ", {List("hdrl", {MainHeader({}), List("strl", {StreamHeader({}),
+                                                                                    Chunk("strf", format)})})});
+    const Converted out = ConvertBytes(source, RotationMode::Clockwise90);
+    ASSERT_TRUE(out.succeeded) << out.message;
+    const Bytes got = ParseRiffFile(out.output).Find("strf")->data;
+    ASSERT_EQ(got.size(), 68u);
+    EXPECT_EQ(GetLe32(got, 0), 68u);
+    EXPECT_EQ(GetLe32(got, 4), 242u);
+    EXPECT_EQ(GetLe32(got, 8), 322u);
+    EXPECT_EQ(Bytes(got.begin() + 12, got.end()), Bytes(format.begin() + 12, format.end()));
 }
 
 TEST(HeaderRewriteRefusals, VideoFormatOtherThanMotionJpeg)

@@ -8,8 +8,9 @@ On the output alone:
   - the last chunk of the RIFF is an 'idx1' that lists every stream data
     chunk of 'movi' (and of 'rec ' lists in it) in file order, with its id,
     its offset from the 'movi' list type (first chunk at 4), the flags 0x10
-    for 'dc'/'db', 0 for 'wb', 0x100 for 'pc' and its length rounded up to
-    even;
+    for 'dc'/'db' and 'wb' (0 for an empty 'dc'/'db' chunk, a repeated
+    frame), 0x100 for 'pc' and the chunk's own size as its length (without
+    the pad byte of odd data);
   - no OpenDML index is left ('indx' in a stream list, 'ix##' in 'movi');
   - the main header has its has-index flag.
 
@@ -18,8 +19,10 @@ chunk by chunk: the same tree in the same order, the source's 'idx1'
 dropped, OpenDML index chunks turned into 'JUNK' chunks of the same size,
 width and height exchanged in 'avih', the video 'strh' rcFrame, the video
 'strf' and 'vprp' for cw/acw (and nothing else changed there), every video
-frame re-encoded behind the source frame's first 20 bytes with no Huffman
-tables, and every other chunk byte for byte the same.
+frame re-encoded behind the source frame's first 20 bytes (or behind SOI and
+a JFIF APP0 when the source frame has no such head) followed by the source
+frame's other APPn and COM segments in their order, then DRI, DQT, SOF0 and
+SOS with no Huffman tables, and every other chunk byte for byte the same.
 
 Exits 0 when all is well, 1 with one message per fault on stderr.
 """
@@ -50,7 +53,7 @@ VPRP_FIELD_SIZE = 32
 VPRP_FIELD_PAIRS = ((0, 4), (8, 12))  # compressed and valid bitmap height/width
 # idx1 entries
 IDX1_ENTRY = struct.Struct("<4sIII")
-IDX1_FLAGS = {b"dc": 0x10, b"db": 0x10, b"wb": 0, b"pc": 0x100}
+IDX1_FLAGS = {b"dc": 0x10, b"db": 0x10, b"wb": 0x10, b"pc": 0x100}
 STREAM_DATA_SUFFIXES = tuple(IDX1_FLAGS)
 
 
@@ -178,7 +181,9 @@ def check_output_alone(riff, faults):
     if len(entries) != len(data_chunks):
         faults.append(f"idx1 has {len(entries)} entries, 'movi' holds {len(data_chunks)} stream data chunks")
     for number, (entry, chunk) in enumerate(zip(entries, data_chunks)):
-        expected = (chunk.id, IDX1_FLAGS[chunk.id[2:]], chunk.offset - movi_base, chunk.padded_size)
+        suffix = chunk.id[2:]
+        flags = 0 if suffix in (b"dc", b"db") and chunk.size == 0 else IDX1_FLAGS[suffix]
+        expected = (chunk.id, flags, chunk.offset - movi_base, chunk.size)
         if entry != expected:
             faults.append(f"idx1 entry {number} is (id, flags, offset, length) = {fmt_entry(entry)}, "
                           f"expected {fmt_entry(expected)} for {chunk.path}")
@@ -197,9 +202,9 @@ def fmt_entry(entry):
     return f"({ckid.decode('latin-1')}, {flags:#x}, {offset}, {length})"
 
 
-def jpeg_segments(frame):
-    """Marker codes of the segments in front of the first SOS."""
-    markers, pos = [], 2
+def header_segments(frame):
+    """(marker, bytes) of each segment in front of the first SOS, SOS included."""
+    segments, pos = [], 2
     while pos + 4 <= len(frame):
         if frame[pos] != 0xFF:
             raise CheckError(f"no marker at byte {pos}")
@@ -207,11 +212,37 @@ def jpeg_segments(frame):
         if marker == 0xFF:  # fill byte
             pos += 1
             continue
-        markers.append(marker)
+        end = pos + 2 + struct.unpack_from(">H", frame, pos + 2)[0]
+        segments.append((marker, frame[pos:end]))
         if marker == 0xDA:
-            return markers
-        pos += 2 + struct.unpack_from(">H", frame, pos + 2)[0]
+            return segments
+        pos = end
     raise CheckError("no SOS segment")
+
+
+def jpeg_segments(frame):
+    """Marker codes of the segments in front of the first SOS."""
+    return [marker for marker, _ in header_segments(frame)]
+
+
+def is_app_or_com(marker):
+    return 0xE0 <= marker <= 0xEF or marker == 0xFE
+
+
+def has_whole_head(frame):
+    """The frame's first 20 bytes are SOI and one whole APPn or COM segment:
+    the head a converted frame keeps."""
+    return (frame[:2] == b"\xff\xd8" and len(frame) > FRAME_HEAD and frame[2] == 0xFF
+            and is_app_or_com(frame[3]) and frame[4:6] == b"\x00\x10")
+
+
+def carried_segments(frame):
+    """The APPn and COM segments of a source frame, other than its kept head,
+    that its converted frame carries behind its head, as bytes."""
+    segments = header_segments(frame)
+    if has_whole_head(frame):
+        segments = segments[1:]
+    return b"".join(data for marker, data in segments if is_app_or_com(marker))
 
 
 class Comparison:
@@ -355,17 +386,35 @@ class Comparison:
 
     def compare_frame(self, s, o):
         frame = o.payload
-        if frame[:FRAME_HEAD] != s.payload[:FRAME_HEAD]:
-            self.fault(o, f"frame does not begin with the source frame's first {FRAME_HEAD} bytes")
+        if not s.payload:
+            if frame:
+                self.fault(o, "an empty frame chunk (a repeat) is no longer empty")
+            return
+        if has_whole_head(s.payload):
+            if frame[:FRAME_HEAD] != s.payload[:FRAME_HEAD]:
+                self.fault(o, f"frame does not begin with the source frame's first {FRAME_HEAD} bytes")
+        elif frame[:4] != b"\xff\xd8\xff\xe0" or frame[6:11] != b"JFIF\0" or frame[4:6] != b"\x00\x10":
+            self.fault(o, "frame of a source frame without a 20-byte head does not begin with SOI and JFIF APP0")
         if frame[-2:] != b"\xff\xd9":
             self.fault(o, "frame does not end with EOI")
         try:
-            markers = jpeg_segments(frame)
+            segments = header_segments(frame)
+            carried = carried_segments(s.payload)
         except CheckError as error:
             self.fault(o, f"frame header: {error}")
             return
+        markers = [marker for marker, _ in segments]
         if 0xC4 in markers:
             self.fault(o, "frame carries Huffman tables (DHT)")
+        # Behind the head: the source's APPn and COM segments as they were,
+        # then the header block.
+        behind = b"".join(data for _, data in segments[1:])
+        if not behind.startswith(carried):
+            self.fault(o, f"the source frame's APPn/COM segments ({len(carried)} bytes) do not follow the head")
+        elif [m for m, _ in segments[1:] if not is_app_or_com(m)] != [0xDD, 0xDB, 0xC0, 0xDA] or \
+                b"".join(data for m, data in segments[1:] if is_app_or_com(m)) != carried:
+            self.fault(o, f"frame header is {[hex(m) for m in markers]}: expected the head, the source's "
+                          "APPn/COM segments, DRI, DQT, SOF0, SOS")
 
 
 class FakeChunk:

@@ -3,8 +3,9 @@
 
 usage: avi_check_selftest.py --cli PATH/kestrel-cli
 
-Converts a camera-style file with odd-sized audio chunks (cw) and an ffmpeg
-file with OpenDML indexes and video properties (acw), checks that each
+Converts a camera-style file with odd-sized audio chunks (cw), an ffmpeg
+file with OpenDML indexes and video properties (acw), and files in the
+layouts of other writers (mirror-x), checks that each
 result passes and fails when checked against another transform, then damages
 copies of it one way at a time and checks that each damage is reported with
 the expected words.
@@ -69,7 +70,7 @@ def damages():
         put32(d, 4, r.size - 2)
 
     def audio_flags(d, r):
-        put32(d, idx1_entry(r, first_data_index(r, b"wb")) + 4, 0x10)
+        put32(d, idx1_entry(r, first_data_index(r, b"wb")) + 4, 0)
 
     def frame_offset(d, r):
         entry = idx1_entry(r, 0)
@@ -77,7 +78,7 @@ def damages():
 
     def odd_length(d, r):
         entry = idx1_entry(r, first_data_index(r, b"wb"))
-        put32(d, entry + 12, get32(d, entry + 12) - 1)
+        put32(d, entry + 12, get32(d, entry + 12) + 1)
 
     def entry_id(d, r):
         d[idx1_entry(r, 0):idx1_entry(r, 0) + 4] = b"01dc"
@@ -120,9 +121,9 @@ def damages():
     return [
         ("movi size too large", "runs past the end", movi_size),
         ("RIFF size too small", "runs past the end", riff_size),
-        ("audio entry flagged as key frame", "idx1 entry", audio_flags),
+        ("audio entry without the key-frame flag", "idx1 entry", audio_flags),
         ("frame entry offset moved", "idx1 entry 0", frame_offset),
-        ("odd audio length not rounded up", "idx1 entry", odd_length),
+        ("odd audio length rounded up", "idx1 entry", odd_length),
         ("entry names another stream", "idx1 entry 0", entry_id),
         ("last entry dropped", "entries", entry_dropped),
         ("a chunk behind idx1", "not 'idx1'", junk_after_idx1),
@@ -167,6 +168,24 @@ def opendml_damages():
     ]
 
 
+# Damages of conversions of other writers' layouts.
+def writer_damages():
+    def comment_changed(d, r):
+        frame = find(r, b"01dc", b"movi")
+        at = d.index(b"CS=ITU601", frame.offset)
+        d[at + 8] ^= 0x01
+
+    def empty_frame_flagged(d, r):
+        movi = avi_check.find_movi(r)
+        chunks = [c for c, _ in avi_check.walk(movi) if avi_check.is_stream_data(c)]
+        put32(d, idx1_entry(r, next(i for i, c in enumerate(chunks) if c.size == 0)) + 4, 0x10)
+
+    return {
+        "vlc_style_gpjm_limited_mp2": [("colour-range comment changed", "APPn/COM segments", comment_changed)],
+        "camera_avi1_62_empty_frames": [("empty frame flagged as key frame", "idx1 entry", empty_frame_flagged)],
+    }
+
+
 def expect_found(cli, work, kind, transform, damage_list):
     """Converts a source of the kind, then checks the undamaged and the
     damaged results; returns the list of faults that went unnoticed."""
@@ -207,6 +226,8 @@ def main():
     try:
         missed = expect_found(cli, work, "camera_422_audio", "cw", damages())
         missed += expect_found(cli, work, "ffmpeg_opendml_index", "acw", opendml_damages())
+        for kind, damage_list in writer_damages().items():
+            missed += expect_found(cli, work, kind, "mirror-x", damage_list)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for miss in missed:

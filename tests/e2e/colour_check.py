@@ -21,7 +21,8 @@ compared with that in every frame:
     fitted to 4:2:2 (180 twice at least TWO_PASS_PSNR dB for a 4:2:2 source
     whose size is a multiple of 16);
   - every frame keeps the layout players rely on: the source frame's first 20
-    bytes, then DRI, DQT, SOF0 with 4:2:2 sampling and SOS in 173 bytes, no
+    bytes, its other APPn and COM segments as they were (ffmpeg's "Lavc"
+    comment), then DRI, DQT, SOF0 with 4:2:2 sampling and SOS in 173 bytes, no
     DHT and no restart marker in the entropy-coded data, EOI at the end.
 With --before, a second kestrel-cli converts the same files and its figures
 are printed beside the first (informative only; the checks apply to --cli).
@@ -184,15 +185,18 @@ def layout_faults(output, source, width, height):
         return [f"{len(out_frames)} frames, the source has {len(source_frames)}"]
     for n, (frame, original) in enumerate(zip(out_frames, source_frames)):
         head = avi_check.FRAME_HEAD
+        carried = avi_check.carried_segments(original)
+        block = head + len(carried)  # where the header block starts
         expected = [(0, original[:head], "the source frame's first 20 bytes"),
-                    (20, bytes([0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00]), "DRI with interval 0"),
-                    (26, bytes([0xFF, 0xDB, 0x00, 0x84, 0x00]), "DQT of tables 0 and 1"),
-                    (26 + 5 + 64, bytes([0x01]), "DQT's second table"),
-                    (160, sof, "SOF0 of 4:2:2"), (179, sos, "SOS of three components")]
+                    (head, carried, "the source frame's APPn and COM segments"),
+                    (block, bytes([0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00]), "DRI with interval 0"),
+                    (block + 6, bytes([0xFF, 0xDB, 0x00, 0x84, 0x00]), "DQT of tables 0 and 1"),
+                    (block + 6 + 5 + 64, bytes([0x01]), "DQT's second table"),
+                    (block + 140, sof, "SOF0 of 4:2:2"), (block + 159, sos, "SOS of three components")]
         for offset, want, what in expected:
             if frame[offset:offset + len(want)] != want:
                 faults.append(f"frame {n}: no {what} at offset {offset}")
-        data = frame[193:-2]
+        data = frame[block + 173:-2]
         markers = {data[i + 1] for i in range(len(data) - 1) if data[i] == 0xFF and data[i + 1] != 0x00}
         if markers or (data and data[-1] == 0xFF):
             faults.append(f"frame {n}: markers {sorted(hex(m) for m in markers)} inside the entropy-coded data")

@@ -1,16 +1,30 @@
 #!/usr/bin/env python3
-"""Writes a Motion-JPEG AVI the way digital cameras do.
+"""Writes a Motion-JPEG AVI the way digital cameras do, and in the layouts
+of other writers that no program installed here produces.
 
-AVI 1.0 layout: hdrl (avih, a video strl, an optional 8-bit PCM audio strl),
-LIST INFO, JUNK, movi with interleaved 00dc frames and 01wb audio chunks (the
-audio chunks have odd sizes at 15 frames/s), and an idx1 index.
+AVI 1.0 layout: hdrl (avih, a video strl, an optional audio strl), LIST
+INFO, JUNK, movi with interleaved frames and audio chunks, and an idx1 index.
+By default the video is stream 0 ('00dc'), the audio 8-bit PCM in stream 1
+('01wb', odd sizes at 15 frames/s).
 
 Every frame starts with SOI and an 'AVI1' APP0 segment (20 bytes in all) and
 carries no Huffman tables: the frames rely on the standard tables. The input
 frames must therefore have been encoded with the standard tables (ffmpeg:
 -huffman default).
 
-usage: make_camera_avi.py FRAMES.mjpeg [--audio AUDIO.u8 --rate HZ] --fps N OUT.avi
+Other layouts:
+  --handler FCC      the video stream header's handler ("GPJM": byte-reversed)
+  --video-second     the audio stream list first, the video as stream 1
+  --comment TEXT     a COM segment behind the head of every frame ("CS=ITU601"
+                     marks limited-range YCbCr)
+  --head KIND        avi1 (SOI and a 20-byte AVI1 APP0), avi1-62 (an AVI1 APP0
+                     segment of 62 bytes) or none (SOI straight followed by DQT)
+  --mpeg-audio FILE  MPEG audio (an .mp2 stream) instead of PCM, one audio
+                     frame per chunk: chunk sizes alternate between odd and even
+  --empty-every N    every Nth frame chunk is empty (a repeat of the previous
+                     picture), indexed without flags
+
+usage: make_camera_avi.py FRAMES.mjpeg [--audio AUDIO.u8 --rate HZ] --fps N [options] OUT.avi
 FRAMES.mjpeg is a concatenation of JPEG pictures (ffmpeg -f mjpeg).
 """
 
@@ -45,11 +59,22 @@ def split_jpegs(data):
         yield segments, entropy
 
 
-def camera_frame(segments, entropy):
-    """SOI, AVI1 APP0, then the picture's tables and scan without DHT or APPn/COM."""
-    body = b"AVI1" + bytes([0, 0]) + struct.pack(">II", 0, 0)
-    out = bytearray(b"\xff\xd8\xff\xe0" + struct.pack(">H", len(body) + 2) + body)
-    assert len(out) == 20
+def segment(marker, body):
+    return bytes([0xFF, marker]) + struct.pack(">H", len(body) + 2) + body
+
+
+def camera_frame(segments, entropy, head="avi1", comment=None):
+    """SOI, the head, an optional COM, then the picture's tables and scan
+    without DHT or APPn/COM."""
+    out = bytearray(b"\xff\xd8")
+    if head == "avi1":
+        out += segment(0xE0, b"AVI1" + bytes([0, 0]) + struct.pack(">II", 0, 0))
+        assert len(out) == 20
+    elif head == "avi1-62":
+        out += segment(0xE0, b"AVI1" + bytes([0, 0]) + struct.pack(">II", 0, 0) + bytes(44))
+        assert len(out) == 2 + 62
+    if comment:
+        out += segment(0xFE, comment.encode() + b"\0")
     for marker, payload in segments:
         if marker == DHT or 0xE0 <= marker <= 0xEF or marker == 0xFE:
             continue
@@ -64,6 +89,24 @@ def picture_size(segments):
             height, width = struct.unpack(">HH", payload[1:5])
             return width, height
     raise SystemExit("no baseline SOF0 segment")
+
+
+MPEG1_LAYER2_KBPS = (0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384)
+MPEG1_RATES = (44100, 48000, 32000)
+
+
+def split_mpeg_audio(data):
+    """The frames of an MPEG-1 layer II stream, and its sample rate."""
+    frames, pos, rate = [], 0, None
+    while pos + 4 <= len(data):
+        header = struct.unpack(">I", data[pos:pos + 4])[0]
+        assert header >> 21 == 0x7FF and (header >> 17) & 3 == 2, f"no MPEG-1 layer II frame at {pos}"
+        kbps = MPEG1_LAYER2_KBPS[(header >> 12) & 15]
+        rate = MPEG1_RATES[(header >> 10) & 3]
+        length = 144000 * kbps // rate + ((header >> 9) & 1)
+        frames.append(data[pos:pos + length])
+        pos += length
+    return frames, rate
 
 
 def chunk(fourcc, data):
@@ -81,34 +124,61 @@ def main():
     parser.add_argument("--fps", type=int, default=15)
     parser.add_argument("--audio")
     parser.add_argument("--rate", type=int, default=8000)
+    parser.add_argument("--handler", default="MJPG")
+    parser.add_argument("--video-second", action="store_true")
+    parser.add_argument("--comment")
+    parser.add_argument("--head", choices=("avi1", "avi1-62", "none"), default="avi1")
+    parser.add_argument("--mpeg-audio")
+    parser.add_argument("--empty-every", type=int, default=0)
     args = parser.parse_args()
 
     pictures = list(split_jpegs(open(args.frames, "rb").read()))
-    frames = [camera_frame(s, e) for s, e in pictures]
+    frames = [camera_frame(s, e, args.head, args.comment) for s, e in pictures]
+    if args.empty_every:
+        frames = [b"" if (n + 1) % args.empty_every == 0 else f for n, f in enumerate(frames)]
     width, height = picture_size(pictures[0][0])
     audio = open(args.audio, "rb").read() if args.audio else b""
-    streams = 2 if audio else 1
+    mpeg_frames, mpeg_rate = split_mpeg_audio(open(args.mpeg_audio, "rb").read()) if args.mpeg_audio else ([], 0)
+    streams = 2 if audio or mpeg_frames else 1
+    video_id, audio_id = (b"01dc", b"00wb") if args.video_second else (b"00dc", b"01wb")
 
     avih = struct.pack("<10I4I", 1000000 // args.fps, 0, 0, 0x10 | 0x100, len(frames), 0, streams,
                        max(map(len, frames)), width, height, 0, 0, 0, 0)
-    strh_v = b"vidsMJPG" + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, args.fps, 0, len(frames),
+    strh_v = b"vids" + args.handler.encode() + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, args.fps, 0, len(frames),
                                        max(map(len, frames)), 10000, 0, 0, 0, width, height)
     strf_v = struct.pack("<IiiHH4sIiiII", 40, width, height, 1, 24, b"MJPG", width * height * 3, 0, 0, 0, 0)
-    hdrl = [chunk(b"avih", avih), lst(b"strl", chunk(b"strh", strh_v), chunk(b"strf", strf_v))]
+    video_list = lst(b"strl", chunk(b"strh", strh_v), chunk(b"strf", strf_v))
+    audio_list = None
     if audio:
         strh_a = b"auds" + struct.pack("<IIHHIIIIIIIIhhhh", 0, 0, 0, 0, 0, 1, args.rate, 0, len(audio),
                                       args.rate, 0, 1, 0, 0, 0, 0)
         strf_a = struct.pack("<HHIIHHH", 1, 1, args.rate, args.rate, 1, 8, 0)
-        hdrl.append(lst(b"strl", chunk(b"strh", strh_a), chunk(b"strf", strf_a)))
+        audio_list = lst(b"strl", chunk(b"strh", strh_a), chunk(b"strf", strf_a))
+    elif mpeg_frames:
+        # One 1152-sample frame per chunk: dwScale 1152, dwRate the sample rate.
+        strh_a = b"auds" + struct.pack("<IIHHIIIIIIIIhhhh", 0, 0, 0, 0, 0, 1152, mpeg_rate, 0, len(mpeg_frames),
+                                      max(map(len, mpeg_frames)), 0, 0, 0, 0, 0, 0)
+        strf_a = struct.pack("<HHIIHHH", 0x50, 1, mpeg_rate, 8000, 1, 0, 0)
+        audio_list = lst(b"strl", chunk(b"strh", strh_a), chunk(b"strf", strf_a))
+    hdrl = [chunk(b"avih", avih)]
+    hdrl += [audio_list, video_list] if args.video_second and audio_list else [video_list]
+    if audio_list and not args.video_second:
+        hdrl.append(audio_list)
 
     movi, index, offset = [], [], 4
     per_frame = args.rate / args.fps
+    mpeg_per_frame = mpeg_rate / 1152 / args.fps if mpeg_frames else 0
     for number, frame in enumerate(frames):
-        pieces = [(b"00dc", frame, 0x10)]
+        pieces = [(video_id, frame, 0x10 if frame else 0)]
         if audio:
             begin, end = round(number * per_frame), round((number + 1) * per_frame)
             if begin < len(audio):
-                pieces.append((b"01wb", audio[begin:end], 0))
+                pieces.append((audio_id, audio[begin:end], 0))
+        if mpeg_frames:
+            begin, end = round(number * mpeg_per_frame), round((number + 1) * mpeg_per_frame)
+            if number == len(frames) - 1:
+                end = len(mpeg_frames)
+            pieces += [(audio_id, data, 0x10) for data in mpeg_frames[begin:end]]
         for fourcc, data, flags in pieces:
             movi.append(chunk(fourcc, data))
             index.append(struct.pack("<4sIII", fourcc, flags, offset, len(data)))

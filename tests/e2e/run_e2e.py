@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
-"""End-to-end tests of kestrel-cli on AVI files written by ffmpeg, GStreamer
-and the camera-style writer next to this script.
+"""End-to-end tests of kestrel-cli on AVI files written by ffmpeg, GStreamer,
+MEncoder and the camera-style writer next to this script (which also writes
+the layouts of other writers: a byte-reversed handler with the video as
+stream 1, a limited-range comment, a 62-byte AVI1 head, frames without a
+head, MPEG audio in odd-sized chunks, empty frame chunks).
 
 usage: run_e2e.py --cli PATH/kestrel-cli KIND [--keep DIR]
        run_e2e.py --list
@@ -11,13 +14,15 @@ temporary directory and converted with each of the five transforms; every
 result must
   - have the right width and height (exchanged for cw/acw) and as many video
     packets as the source (ffprobe -count_packets),
+  - show the source's colour range (ffprobe's color_range, and yuv rather
+    than yuvj pixel formats for limited range),
   - decode without a single error (ffmpeg -xerror),
   - match ffmpeg's own transform of the decoded source at a luma PSNR of at
     least MIN_PSNR dB in every frame,
   - carry audio packets identical to the source's,
   - pass the structural check of avi_check.py against the source.
-Exits 1 naming every failed check; ffmpeg, ffprobe and gst-launch-1.0 are
-required and their absence is a failure.
+Exits 1 naming every failed check; ffmpeg, ffprobe, gst-launch-1.0 and
+mencoder are required and their absence is a failure.
 """
 
 import argparse
@@ -76,9 +81,11 @@ def need_tools(*tools):
 
 # --- Source files ---------------------------------------------------------
 
-def picture_of(make, width, height):
-    """Records the picture size that the maker's file must have."""
+def picture_of(make, width, height, frames=FRAMES):
+    """Records the picture size and the video packets that the maker's file
+    must have (empty frame chunks are no packets)."""
     make.picture = (width, height)
+    make.frames = frames
     return make
 
 
@@ -117,23 +124,52 @@ def gstreamer_source(width, height, audio=False):
     return picture_of(make, width, height)
 
 
-def camera_source(size, pix_fmt, audio=False):
+def camera_source(size, pix_fmt, audio=False, mpeg_audio=False, layout=(), empty_every=0):
     """A camera-style AVI: AVI1 frames without Huffman tables, LIST INFO,
-    JUNK, 01wb audio chunks of odd sizes at 15 frames/s, idx1."""
+    JUNK, 01wb audio chunks of odd sizes at 15 frames/s, idx1; `layout`
+    passes make_camera_avi.py's options for other writers' layouts. A
+    yuv (not yuvj) pix_fmt codes limited-range samples."""
     def make(path):
         work = os.path.dirname(path)
         frames = os.path.join(work, "frames.mjpeg")
         run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", test_picture(size, 15),
              "-frames:v", str(FRAMES), "-c:v", "mjpeg", "-huffman", "default", "-q:v", "4",
-             "-pix_fmt", pix_fmt, "-f", "mjpeg", frames])
-        args = [sys.executable, os.path.join(HERE, "make_camera_avi.py"), frames, "--fps", "15"]
+             "-pix_fmt", pix_fmt, "-color_range", "pc" if pix_fmt.startswith("yuvj") else "tv",
+             "-f", "mjpeg", frames])
+        args = [sys.executable, os.path.join(HERE, "make_camera_avi.py"), frames, "--fps", "15", *layout]
+        if empty_every:
+            args += ["--empty-every", str(empty_every)]
         if audio:
             sound = os.path.join(work, "audio.u8")
             run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000",
                  "-t", str(FRAMES / 15), "-f", "u8", "-ac", "1", "-ar", "8000", sound])
             args += ["--audio", sound, "--rate", "8000"]
+        if mpeg_audio:
+            # MPEG-1 layer II at 96 kbit/s, 44.1 kHz: frames of 313 and 314 bytes.
+            sound = os.path.join(work, "audio.mp2")
+            run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100",
+                 "-t", str(FRAMES / 15), "-c:a", "mp2", "-b:a", "96k", "-ac", "1", "-f", "mp2", sound])
+            args += ["--mpeg-audio", sound]
         run(args + [path])
-    return picture_of(make, *map(int, size.split("x")))
+    empty = FRAMES // empty_every if empty_every else 0
+    return picture_of(make, *map(int, size.split("x")), frames=FRAMES - empty)
+
+
+def mencoder_source(width, height):
+    """MEncoder's default AVI output with lavc's Motion-JPEG and PCM audio:
+    a 68-byte video 'strf', frames headed by a 20-byte COM and carrying the
+    limited-range comment "CS=ITU601"."""
+    def make(path):
+        need_tools("mencoder")
+        work = os.path.dirname(path)
+        raw = os.path.join(work, "raw.avi")
+        run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", test_picture(f"{width}x{height}", 10),
+             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-frames:v", str(FRAMES),
+             "-t", str(FRAMES / 10), "-pix_fmt", "yuv420p", "-c:v", "rawvideo", "-c:a", "pcm_s16le", "-ac", "1", raw])
+        run(["mencoder", raw, "-really-quiet", "-ovc", "lavc", "-lavcopts", "vcodec=mjpeg", "-oac", "pcm",
+             "-o", path], stdin=subprocess.DEVNULL)
+        os.remove(raw)
+    return picture_of(make, width, height)
 
 
 def opendml_source(size):
@@ -195,6 +231,15 @@ SOURCES = {
     "gstreamer_db_audio": gstreamer_source(160, 120, audio=True),
     "camera_422_audio": camera_source("160x120", "yuvj422p", audio=True),
     "camera_420_136x88": camera_source("136x88", "yuvj420p"),
+    "mencoder_322x242_pcm": mencoder_source(322, 242),
+    # VLC's layout: handler "GPJM", the video behind the audio as stream 1,
+    # limited range marked by a COM behind the head, MPEG audio.
+    "vlc_style_gpjm_limited_mp2": camera_source(
+        "176x144", "yuv420p", mpeg_audio=True,
+        layout=("--handler", "GPJM", "--video-second", "--comment", "CS=ITU601")),
+    "camera_avi1_62_empty_frames": camera_source("136x88", "yuvj422p", audio=True, layout=("--head", "avi1-62"),
+                                                 empty_every=4),
+    "camera_soi_dqt_120x90": camera_source("120x90", "yuvj420p", layout=("--head", "none")),
 }
 
 
@@ -209,6 +254,21 @@ def probe_video(path):
         raise Failure(f"ffprobe finds {len(streams)} video streams in {path}")
     stream = streams[0]
     return int(stream["width"]), int(stream["height"]), int(stream["nb_read_packets"])
+
+
+def colour_range(path):
+    """(color_range, pix_fmt) of the first video stream as ffmpeg decodes it."""
+    result = run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                  "stream=color_range,pix_fmt", "-of", "json", path])
+    stream = json.loads(result.stdout)["streams"][0]
+    return stream.get("color_range", "unknown"), stream.get("pix_fmt", "")
+
+
+def same_range(output, source):
+    """The output shows the source's range: the same color_range, and a
+    yuvj pixel format exactly when the source has one (the output's chroma
+    layout is always 4:2:2)."""
+    return output[0] == source[0] and output[1].startswith("yuvj") == source[1].startswith("yuvj")
 
 
 def has_audio(path):
@@ -273,6 +333,10 @@ def check_conversion(cli, source, transform, expected, work):
     if got != (width, height, packets):
         faults.append(f"ffprobe reads (width, height, video packets) = {got}, expected {(width, height, packets)}")
 
+    colour = colour_range(output)
+    if not same_range(colour, expected["colour"]) or not colour[1].endswith("422p"):
+        faults.append(f"ffprobe reads (color_range, pix_fmt) = {colour}, the source has {expected['colour']}")
+
     decode = run(["ffmpeg", "-v", "error", "-xerror", "-i", output, "-f", "null", "-"], check=False)
     if decode.returncode != 0 or decode.stdout or decode.stderr:
         faults.append(f"ffmpeg -xerror decode exited with {decode.returncode}: "
@@ -308,15 +372,16 @@ def run_source_kind(cli, kind, work):
     SOURCES[kind](source)
 
     video = probe_video(source)
-    if video != SOURCES[kind].picture + (FRAMES,):
+    if video != SOURCES[kind].picture + (SOURCES[kind].frames,):
         raise Failure(f"the source has (width, height, video packets) {video}, "
-                      f"expected {SOURCES[kind].picture + (FRAMES,)}")
+                      f"expected {SOURCES[kind].picture + (SOURCES[kind].frames,)}")
     audio = audio_packets(source) if has_audio(source) else None
-    if "audio" in kind and not audio:
+    if ("audio" in kind or "pcm" in kind or "mp2" in kind) and not audio:
         raise Failure("the source has no audio packets")
-    expected = {"video": video, "audio": audio, "psnr": {}}
+    colour = colour_range(source)
+    expected = {"video": video, "audio": audio, "psnr": {}, "colour": colour}
     print(f"{kind}: {video[0]}x{video[1]}, {video[2]} frames, "
-          f"{len(audio) if audio else 0} audio packets")
+          f"{len(audio) if audio else 0} audio packets, colour range {colour[0]} ({colour[1]})")
 
     failed = False
     for transform in REFERENCE_FILTERS:
@@ -413,6 +478,23 @@ def run_cli_kind(cli, work):
     if f"({FRAMES} frames)" not in result.stdout.decode(errors="replace"):
         faults.append(f"summary {result.stdout!r} does not name {FRAMES} frames")
     faults += [f"structure: {fault}" for fault in avi_check.check(destination, mjpeg, "mirror-x")]
+
+    # Frames the JPEG library decodes around damage in (a scan cut short by
+    # EOI): one warning line naming the first frame and the count; -q
+    # silences it.
+    damaged = os.path.join(source_dir, "damaged.avi")
+    data = bytearray(open(mjpeg, "rb").read())
+    riff = avi_check.parse_file(bytes(data), mjpeg)
+    frames = [c for c, _ in avi_check.walk(avi_check.find_movi(riff)) if c.id == b"00dc"]
+    for frame in (frames[2], frames[4]):
+        sos = frame.payload.index(b"\xff\xda")
+        middle = frame.offset + avi_check.CHUNK_HEADER + (sos + frame.size) // 2
+        data[middle:middle + 2] = b"\xff\xd9"
+    open(damaged, "wb").write(data)
+    expect(["-t", "cw", "-o", out_dir, damaged], 0,
+           f"warning: {damaged}: frame 3: Corrupt JPEG data: premature end of data segment (and 1 more frame)\n",
+           what="warnings of damaged frames")
+    expect(["-q", "-t", "cw", "-o", out_dir, damaged], 0, "", "", what="-q with warnings")
 
     # A refused file ends the run: the files after it are not converted.
     later = os.path.join(work, "later")

@@ -1,5 +1,6 @@
-// The byte layout of the frames the transcoder writes: head, the 173-byte
-// block DRI, DQT, SOF0, SOS, entropy-coded data, EOI.
+// The byte layout of the frames the transcoder writes: head, the source's
+// other APPn and COM segments, the 173-byte block DRI, DQT, SOF0, SOS,
+// entropy-coded data, EOI.
 
 #include "mjpeg/FrameTranscoder.h"
 #include "mjpeg/LibJpeg.h"
@@ -119,6 +120,60 @@ TEST_F(FrameLayout, KeepsHeadAndCarriesNoDhtNorRestartMarkers)
             }
         }
     }
+}
+
+Bytes Segment(uint8_t marker, const std::string& body)
+{
+    const auto length = static_cast<uint16_t>(body.size() + 2);
+    Bytes segment = {0xFF, marker, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF)};
+    segment.insert(segment.end(), body.begin(), body.end());
+    return segment;
+}
+
+Bytes Insert(Bytes frame, size_t at, const Bytes& bytes)
+{
+    frame.insert(frame.begin() + static_cast<ptrdiff_t>(at), bytes.begin(), bytes.end());
+    return frame;
+}
+
+// The source frame's APPn and COM segments other than its head go between
+// the head and the header block, in their order and unchanged: players read
+// the colour range from the comment "CS=ITU601".
+TEST_F(FrameLayout, CarriesTheSourcesAppAndComSegmentsInFrontOfTheHeaderBlock)
+{
+    const Bytes plain = SourceFrame(48, 32);
+    const Bytes comment = Segment(0xFE, std::string("CS=ITU601") + '\0');
+    const Bytes exif = Segment(0xE1, std::string("Exif\0\0", 6) + "kestrel");
+    // The comment right behind the head; Exif between DQT and SOF0.
+    const Bytes source = Insert(Insert(plain, test::FindSegment(plain, 0xC0), exif), kHead, comment);
+    const Bytes carried = Insert(comment, comment.size(), exif);
+
+    const test::Transcoded out = test::Transcode(source, 48, 32, RotationMode::Clockwise90);
+    ASSERT_EQ(out.result.error, TranscodeError::None);
+    const Bytes& frame = out.frame;
+    ASSERT_GT(frame.size(), kHead + carried.size() + kBlock);
+    EXPECT_TRUE(std::equal(source.begin(), source.begin() + kHead, frame.begin()));
+    EXPECT_EQ(Hex(frame.data() + kHead, carried.size()), Hex(carried.data(), carried.size()));
+    std::vector<uint8_t> markers;
+    for (const test::JpegSegment& segment : test::HeaderSegments(frame))
+        markers.push_back(segment.marker);
+    EXPECT_EQ(markers, (std::vector<uint8_t>{0xE0, 0xFE, 0xE1, 0xDD, 0xDB, 0xC0, 0xDA}));
+    EXPECT_GE(test::Psnr(test::DecodeTestJpeg(frame),
+                         test::ReferenceTransform(test::DecodeTestJpeg(plain), RotationMode::Clockwise90), 0),
+              30.0);
+
+    // A head of another size is no head: the frame gets the encoder's SOI
+    // and JFIF APP0, and the 62-byte AVI1 segment is carried behind it.
+    Bytes longHead = plain;
+    longHead.erase(longHead.begin() + 2, longHead.begin() + kHead);
+    const Bytes avi1 = Segment(0xE0, std::string("AVI1") + std::string(54, '\0'));
+    ASSERT_EQ(avi1.size(), 62u);
+    longHead = Insert(longHead, 2, avi1);
+    const test::Transcoded headless = test::Transcode(longHead, 48, 32, RotationMode::MirrorX);
+    ASSERT_EQ(headless.result.error, TranscodeError::None);
+    EXPECT_EQ(Hex(headless.frame.data(), 6), "FF D8 FF E0 00 10");
+    EXPECT_EQ(Hex(headless.frame.data() + kHead, avi1.size()), Hex(avi1.data(), avi1.size()));
+    EXPECT_EQ(Hex(headless.frame.data() + kHead + avi1.size(), 2), "FF DD");
 }
 
 TEST_F(FrameLayout, DqtRepeatsTheSourceTablesOfYAndCb)

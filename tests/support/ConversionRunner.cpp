@@ -38,6 +38,7 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs)
     result.progress = status.ProgressPercent;
     result.framesConverted = status.FramesConverted;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
+    result.warning = FormatFrameWarnings(status.Result.warnings, result.sourcePath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);
     if (result.destinationExists)
         result.output = ReadFile(result.destinationPath);

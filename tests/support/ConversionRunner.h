@@ -30,6 +30,7 @@ struct Converted {
     int32_t progress = 0;
     int32_t framesConverted = 0;
     std::string message;       // FormatFailure for the source and destination paths below
+    std::string warning;       // FormatFrameWarnings for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;              // the destination file's bytes

@@ -300,6 +300,29 @@ void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
         QVERIFY(ui.messages.empty());
     }
     {
+        // The JPEG library's warnings: the first file's line under the
+        // outcome, and how many more files drew some; no message box.
+        FakeUiServices ui;
+        FillIdle(ui, {"/clips/a.avi", "/clips/b.avi", "/clips/c.avi"});
+        BatchController controller(ui, [](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+            status.ProgressPercent = 100;
+            status.Result.outcome = Outcome::Converted;
+            if (job->source != "/clips/a.avi")
+                status.Result.warnings.Add(26, "Corrupt JPEG data: premature end of data segment");
+            status.Finished = true;
+            return 0;
+        });
+        controller.OnGoStop();
+        for (int file = 0; file < 3; ++file) {
+            QVERIFY(WaitForWorker(controller));
+            controller.OnTimer();
+        }
+        QCOMPARE(ui.outcome, "3 files converted to " + kOut +
+                                 "\nwarning: /clips/b.avi: frame 26: Corrupt JPEG "
+                                 "data: premature end of data segment; 1 more file with warnings");
+        QVERIFY(ui.messages.empty());
+    }
+    {
         FakeUiServices ui;
         FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
         BatchController controller(ui, &RunUntilStopped);
