@@ -11,8 +11,8 @@
 #include "job/RunConversion.h"
 #include "mjpeg/FrameTranscoder.h"
 #include "mjpeg/JpegCodec.h"
-#include "mjpeg/PlaneTransform.h"
 #include "mjpeg/PlaneFit.h"
+#include "mjpeg/PlaneTransform.h"
 #include "mjpeg/StandardDht.h"
 
 #include <benchmark/benchmark.h>
@@ -140,10 +140,7 @@ void BM_DecodeEncodeFloor(benchmark::State& state)
 
 const std::vector<std::pair<int, int>> kSizes = {{640, 480}, {1280, 720}, {1920, 1080}};
 
-int MaxThreads()
-{
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
+int MaxThreads() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace
 

@@ -24,11 +24,10 @@ using namespace kestrel::mjpeg;
 // for chroma.
 SourceQuantTables Quality75Tables()
 {
-    static constexpr uint32_t kLuminance[64] = {
-        16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
-        14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
-        18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
-        49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    static constexpr uint32_t kLuminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+                                                14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+                                                18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+                                                49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
     SourceQuantTables tables;
     for (size_t i = 0; i < 64; ++i) {
         tables.tables[0][i] = std::max<uint32_t>(1, (kLuminance[i] * 50 + 50) / 100);
@@ -58,9 +57,9 @@ Planes Picture(int32_t width, int32_t height)
             for (int32_t x = 0; x < planeWidth; ++x) {
                 state = state * 1664525u + 1013904223u;
                 const int texture = static_cast<int>(state >> 28) - 8;
-                row[x] = static_cast<uint8_t>(
-                    ci == 0 ? std::clamp(40 + 170 * (x + y) / (width + height) + texture, 0, 255)
-                            : (ci == 1 ? 90 + 80 * x / planeWidth : 170 - 80 * y / height));
+                row[x] =
+                    static_cast<uint8_t>(ci == 0 ? std::clamp(40 + 170 * (x + y) / (width + height) + texture, 0, 255)
+                                                 : (ci == 1 ? 90 + 80 * x / planeWidth : 170 - 80 * y / height));
             }
             std::fill(row + planeWidth, row + stride, row[planeWidth - 1]);
         }
@@ -99,8 +98,8 @@ void BM_TranscodeFrame(benchmark::State& state)
     for (auto _ : state) {
         // The caller reads every frame afresh; the transcoder overwrites the head's place.
         std::memcpy(frameIn.data() + kPayloadOffset, payload.data(), kFrameHeadSize);
-        const TranscodeResult result = TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(payload.size()),
-                                                      width, height, mode, buffers);
+        const TranscodeResult result =
+            TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(payload.size()), width, height, mode, buffers);
         if (result.error != TranscodeError::None) {
             state.SkipWithError("frame not transcoded");
             break;

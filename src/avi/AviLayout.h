@@ -64,10 +64,7 @@ constexpr bool IsMjpeg(FourCC code) { return UpperCaseFourCC(code) == kMjpgUpper
 // fccHandler of a Motion-JPEG video stream header: "MJPG" in any letter
 // case, the same byte-reversed (some writers store "GPJM"), or all zero
 // bytes (no handler named; the format's compression decides).
-constexpr bool IsMjpegHandler(FourCC code)
-{
-    return code == 0 || IsMjpeg(code) || IsMjpeg(ReversedFourCC(code));
-}
+constexpr bool IsMjpegHandler(FourCC code) { return code == 0 || IsMjpeg(code) || IsMjpeg(ReversedFourCC(code)); }
 
 static_assert(IsMjpegHandler(MakeFourCC("GPJM")) && IsMjpegHandler(MakeFourCC("mJpg")) && IsMjpegHandler(0));
 static_assert(!IsMjpegHandler(MakeFourCC("DIVX")) && !IsMjpegHandler(MakeFourCC("MJPE")));
@@ -75,12 +72,12 @@ static_assert(!IsMjpegHandler(MakeFourCC("DIVX")) && !IsMjpegHandler(MakeFourCC(
 // Main AVI header, chunk 'avih'.
 namespace avih {
 inline constexpr uint32_t kSize = 56;
-inline constexpr size_t kFlags = 12;               // dwFlags
-inline constexpr size_t kTotalFrames = 16;         // dwTotalFrames
-inline constexpr size_t kSuggestedBufferSize = 28; // dwSuggestedBufferSize
-inline constexpr size_t kWidth = 32;               // dwWidth
-inline constexpr size_t kHeight = 36;              // dwHeight
-inline constexpr uint32_t kFlagHasIndex = 0x10;    // AVIF_HASINDEX
+inline constexpr size_t kFlags = 12;                // dwFlags
+inline constexpr size_t kTotalFrames = 16;          // dwTotalFrames
+inline constexpr size_t kSuggestedBufferSize = 28;  // dwSuggestedBufferSize
+inline constexpr size_t kWidth = 32;                // dwWidth
+inline constexpr size_t kHeight = 36;               // dwHeight
+inline constexpr uint32_t kFlagHasIndex = 0x10;     // AVIF_HASINDEX
 }  // namespace avih
 
 // AVI stream header, chunk 'strh'.
@@ -97,33 +94,33 @@ namespace strf {
 // The size of the header itself (biSize of 40); some writers store a longer
 // chunk whose extra bytes follow the header.
 inline constexpr uint32_t kSize = 40;
-inline constexpr size_t kWidth = 4;        // biWidth, signed
-inline constexpr size_t kHeight = 8;       // biHeight, signed
-inline constexpr size_t kBitCount = 14;    // biBitCount, 16-bit
-inline constexpr size_t kCompression = 16; // biCompression
+inline constexpr size_t kWidth = 4;         // biWidth, signed
+inline constexpr size_t kHeight = 8;        // biHeight, signed
+inline constexpr size_t kBitCount = 14;     // biBitCount, 16-bit
+inline constexpr size_t kCompression = 16;  // biCompression
 }  // namespace strf
 
 // One entry of the legacy index, chunk 'idx1'.
 namespace idx1 {
 inline constexpr uint32_t kEntrySize = 16;
-inline constexpr size_t kChunkId = 0;      // ckid
-inline constexpr size_t kFlags = 4;        // dwFlags
-inline constexpr size_t kOffset = 8;       // dwChunkOffset, from the 'movi' list type
-inline constexpr size_t kLength = 12;      // dwChunkLength
+inline constexpr size_t kChunkId = 0;            // ckid
+inline constexpr size_t kFlags = 4;              // dwFlags
+inline constexpr size_t kOffset = 8;             // dwChunkOffset, from the 'movi' list type
+inline constexpr size_t kLength = 12;            // dwChunkLength
 inline constexpr uint32_t kFlagKeyFrame = 0x10;  // AVIIF_KEYFRAME
 inline constexpr uint32_t kFlagNoTime = 0x100;   // AVIIF_NO_TIME
 }  // namespace idx1
 
 // OpenDML video properties, chunk 'vprp' (only the fields that describe the picture).
 namespace vprp {
-inline constexpr uint32_t kMinimumSize = 44;      // up to and including one field description
-inline constexpr size_t kHTotalInT = 12;          // dwHTotalInT: writers store the frame width
-inline constexpr size_t kVTotalInLines = 16;      // dwVTotalInLines: writers store the frame height
-inline constexpr size_t kFrameAspectRatio = 20;   // dwFrameAspectRatio: x in the high, y in the low 16 bits
-inline constexpr size_t kFrameWidthInPixels = 24; // dwFrameWidthInPixels
-inline constexpr size_t kFrameHeightInLines = 28; // dwFrameHeightInLines
-inline constexpr size_t kFieldPerFrame = 32;      // nbFieldPerFrame
-inline constexpr size_t kFieldInfo = 36;          // first VIDEO_FIELD_DESC
+inline constexpr uint32_t kMinimumSize = 44;       // up to and including one field description
+inline constexpr size_t kHTotalInT = 12;           // dwHTotalInT: writers store the frame width
+inline constexpr size_t kVTotalInLines = 16;       // dwVTotalInLines: writers store the frame height
+inline constexpr size_t kFrameAspectRatio = 20;    // dwFrameAspectRatio: x in the high, y in the low 16 bits
+inline constexpr size_t kFrameWidthInPixels = 24;  // dwFrameWidthInPixels
+inline constexpr size_t kFrameHeightInLines = 28;  // dwFrameHeightInLines
+inline constexpr size_t kFieldPerFrame = 32;       // nbFieldPerFrame
+inline constexpr size_t kFieldInfo = 36;           // first VIDEO_FIELD_DESC
 inline constexpr uint32_t kFieldInfoSize = 32;
 inline constexpr size_t kCompressedBMHeight = 0;  // within a field description
 inline constexpr size_t kCompressedBMWidth = 4;

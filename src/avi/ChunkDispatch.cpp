@@ -38,15 +38,12 @@ std::optional<int32_t> StreamNumber(FourCC id)
 }
 
 // OpenDML standard index chunks in 'movi' are named "ix" and the stream number.
-bool IsOpenDmlIndexChunk(FourCC id)
-{
-    return (id & 0xFFFF) == MakeSuffix("ix") && StreamNumber(id >> 16).has_value();
-}
+bool IsOpenDmlIndexChunk(FourCC id) { return (id & 0xFFFF) == MakeSuffix("ix") && StreamNumber(id >> 16).has_value(); }
 
 }  // namespace
 
 std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, FourCC id, FourCC parent,
-                                                         Status& refusal)
+                                                          Status& refusal)
 {
     ChunkStream& s = c.source;
     ChunkStream& d = c.destination;
@@ -75,7 +72,8 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, 
     if (id == avi::kAvih)
         return std::make_unique<MainHeaderHandler>(id, s, d, c);
     if (id == avi::kStrh)
-        return parent == avi::kStrl ? std::make_unique<StreamHeaderHandler>(id, s, d, c) : refuse(status::kStrhOutsideStrl);
+        return parent == avi::kStrl ? std::make_unique<StreamHeaderHandler>(id, s, d, c)
+                                    : refuse(status::kStrhOutsideStrl);
     if (id == avi::kStrn)
         return parent == avi::kStrl ? std::make_unique<ChunkHandler>(id, s, d, c) : refuse(status::kStrnOutsideStrl);
     if (id == avi::kVprp && parent == avi::kStrl && c.LastStreamType == avi::kVids)

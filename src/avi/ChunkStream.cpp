@@ -103,10 +103,7 @@ bool ChunkStream::Fail()
     return false;
 }
 
-uint64_t ChunkStream::Position() const
-{
-    return flushed_ + (writing_ ? count_ : cursor_);
-}
+uint64_t ChunkStream::Position() const { return flushed_ + (writing_ ? count_ : cursor_); }
 
 bool ChunkStream::Read(void* destination, uint32_t length)
 {

@@ -71,9 +71,9 @@ private:
 
     uint32_t capacity_ = 0;
     uint32_t maxCapacity_ = 0;
-    uint32_t count_ = 0;   // reading: valid bytes in the buffer; writing: pending bytes
-    uint32_t cursor_ = 0;  // reading: next byte to hand out; writing: equals count_
-    uint64_t flushed_ = 0; // file offset of the buffer's first byte
+    uint32_t count_ = 0;    // reading: valid bytes in the buffer; writing: pending bytes
+    uint32_t cursor_ = 0;   // reading: next byte to hand out; writing: equals count_
+    uint64_t flushed_ = 0;  // file offset of the buffer's first byte
     uint64_t fileSize_ = 0;
 };
 

@@ -5,10 +5,7 @@
 
 namespace kestrel {
 
-void AppendIndexEntry(IndexEntries& entries, const IndexEntry& entry)
-{
-    entries.push_back(entry);
-}
+void AppendIndexEntry(IndexEntries& entries, const IndexEntry& entry) { entries.push_back(entry); }
 
 bool WriteIndex(ChunkStream& destination, IndexEntries& entries)
 {

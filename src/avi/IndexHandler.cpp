@@ -4,9 +4,6 @@ namespace kestrel {
 
 // The old index is left unread (the walker skips it); the RIFF handler
 // writes the new one.
-Status IndexHandler::Process()
-{
-    return {};
-}
+Status IndexHandler::Process() { return {}; }
 
 }  // namespace kestrel

@@ -19,9 +19,9 @@ Status ListHandler::Process()
         context_.MoviBase = start + avi::kChunkHeaderSize;
         // The frames of 'movi' are transcoded ahead while the walk goes on.
         if (context_.HaveVideoFormat)
-            context_.Pipeline = FramePipeline::Start(context_.SourcePath, source_.Position(),
-                                                   start_ + avi::kChunkHeaderSize + size_, context_.VideoStream,
-                                                   context_.VideoFrameFormat(), context_.Jobs);
+            context_.Pipeline =
+                FramePipeline::Start(context_.SourcePath, source_.Position(), start_ + avi::kChunkHeaderSize + size_,
+                                     context_.VideoStream, context_.VideoFrameFormat(), context_.Jobs);
     }
     if (Status children = WalkChildren(); !children.Ok())
         return children;

@@ -13,10 +13,7 @@ namespace {
 // further descriptions are copied unchanged.
 constexpr uint32_t kRewrittenSize = avi::vprp::kFieldInfo + 16 * avi::vprp::kFieldInfoSize;
 
-void SwapFields(uint8_t* data, size_t a, size_t b)
-{
-    std::swap_ranges(data + a, data + a + 4, data + b);
-}
+void SwapFields(uint8_t* data, size_t a, size_t b) { std::swap_ranges(data + a, data + a + 4, data + b); }
 
 }  // namespace
 

@@ -13,7 +13,7 @@ enum class Outcome { Converted, Stopped, Failed };
 
 struct ConversionResult {
     Outcome outcome = Outcome::Failed;
-    Failure failure;  // why, when outcome is Failed
+    Failure failure;         // why, when outcome is Failed
     FrameWarnings warnings;  // the JPEG library's warnings about the frames converted, in any outcome
 };
 

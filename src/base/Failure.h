@@ -12,14 +12,14 @@ namespace kestrel {
 // the values its message prints.
 struct Failure {
     Failure() = default;
-    Failure(int32_t code, uint32_t detail = 0, uint32_t detail2 = 0) : code(code), detail(detail), detail2(detail2) {}
+    Failure(int32_t code, uint32_t detail = 0, uint32_t detail2 = 0) : code(code), detail(detail), detail2(detail2) { }
 
     int32_t code = status::kNone;
-    uint32_t detail = 0;   // the offending FOURCC, bit count, width or frame number, as the code says
-    uint32_t detail2 = 0;  // a second value for the messages that print two (a height)
-    uint64_t offset = 0;   // kChunkOverrun: the chunk's offset in the source
-    uint32_t parent = 0;   // kChunkOverrun: the type of the list it overruns; 0 for the file itself
-    int systemError = 0;   // errno of a failed open, read, write or rename; 0 when none
+    uint32_t detail = 0;         // the offending FOURCC, bit count, width or frame number, as the code says
+    uint32_t detail2 = 0;        // a second value for the messages that print two (a height)
+    uint64_t offset = 0;         // kChunkOverrun: the chunk's offset in the source
+    uint32_t parent = 0;         // kChunkOverrun: the type of the list it overruns; 0 for the file itself
+    int systemError = 0;         // errno of a failed open, read, write or rename; 0 when none
     std::string libraryMessage;  // the JPEG library's own words, when it gave up
 };
 
@@ -28,7 +28,7 @@ struct Failure {
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : kind_(Kind::Failed), failure_(std::move(failure)) {}
+    Status(Failure failure) : kind_(Kind::Failed), failure_(std::move(failure)) { }
     static Status Stopped()
     {
         Status status;

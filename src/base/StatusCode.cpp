@@ -76,8 +76,8 @@ std::string SystemReason(const Failure& failure)
 
 }  // namespace
 
-std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source,
-                                std::string_view destination, uint32_t detail2)
+std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view source, std::string_view destination,
+                                uint32_t detail2)
 {
     for (const StatusText& text : kStatusTexts) {
         if (text.code != code)
@@ -90,8 +90,7 @@ std::string FormatStatusMessage(int32_t code, uint32_t detail, std::string_view 
             switch (text.detail) {
             case Detail::None: return std::snprintf(out, size, text.pattern, path.c_str());
             case Detail::FourCC: return std::snprintf(out, size, text.pattern, path.c_str(), fourcc.c_str());
-            case Detail::Decimal:
-                return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail));
+            case Detail::Decimal: return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail));
             case Detail::TwoDecimals:
                 return std::snprintf(out, size, text.pattern, path.c_str(), static_cast<int>(detail),
                                      static_cast<int>(detail2));
@@ -139,10 +138,10 @@ std::string FormatFailure(const Failure& failure, std::string_view source, std::
                   std::to_string(failure.offset) + " nests lists more than " +
                   std::to_string(status::kMaximumListDepth) + " levels deep";
     } else if (failure.code == status::kChunkOverrun) {
-        message = std::string(source) + "\nis malformed: chunk '" + PrintableFourCC(failure.detail) + "' at offset " +
-                  std::to_string(failure.offset) + " runs past the end of " +
-                  (failure.parent == 0 ? std::string("the file")
-                                       : "its list '" + PrintableFourCC(failure.parent) + "'");
+        message =
+            std::string(source) + "\nis malformed: chunk '" + PrintableFourCC(failure.detail) + "' at offset " +
+            std::to_string(failure.offset) + " runs past the end of " +
+            (failure.parent == 0 ? std::string("the file") : "its list '" + PrintableFourCC(failure.parent) + "'");
     } else {
         message = FormatStatusMessage(failure.code, failure.detail, source, destination, failure.detail2);
     }

@@ -22,10 +22,10 @@ enum class RotationMode : int32_t {
 // spellings, the window shows its caption.
 struct TransformInfo {
     RotationMode mode;
-    std::string_view name;     // the canonical command-line name, first of the spellings
-    std::string_view caption;  // the window's label
+    std::string_view name;                      // the canonical command-line name, first of the spellings
+    std::string_view caption;                   // the window's label
     std::array<std::string_view, 6> spellings;  // accepted on the command line in any letter case; empty ends
-    bool swapsDimensions;      // the quarter turns exchange width and height
+    bool swapsDimensions;                       // the quarter turns exchange width and height
 };
 
 // The five transforms in the order the window and the help list them.

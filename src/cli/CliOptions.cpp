@@ -42,15 +42,14 @@ std::string Footer()
         names.resize(std::max<size_t>(names.size() + 2, 38), ' ');
         text += names + std::string(Effect(info.mode)) + "\n";
     }
-    text +=
-        "\n"
-        "Output names: by default each FILE is written under its own name into the\n"
-        "current folder; -o DIR writes it into DIR, --suffix TEXT writes NAME+TEXT.avi\n"
-        "beside the source (or into DIR), -i replaces the source once its converted\n"
-        "file is complete. An existing destination is replaced unless -n is given.\n"
-        "\n"
-        "Exit status: 0 every file converted or skipped, 1 a file failed or was\n"
-        "refused, 2 usage error, 130 or 143 stopped by SIGINT or SIGTERM.";
+    text += "\n"
+            "Output names: by default each FILE is written under its own name into the\n"
+            "current folder; -o DIR writes it into DIR, --suffix TEXT writes NAME+TEXT.avi\n"
+            "beside the source (or into DIR), -i replaces the source once its converted\n"
+            "file is complete. An existing destination is replaced unless -n is given.\n"
+            "\n"
+            "Exit status: 0 every file converted or skipped, 1 a file failed or was\n"
+            "refused, 2 usage error, 130 or 143 stopped by SIGINT or SIGTERM.";
     return text;
 }
 
@@ -70,7 +69,8 @@ void AddOptions(CLI::App& app, Options& options)
            "Write the converted files into DIR (created if missing)")
         ->option_text("DIR");
     app.add_option_function<std::string>(
-           "--suffix", [&](const std::string& text) { options.suffix = text; }, "Name each converted file NAME+TEXT.avi")
+           "--suffix", [&](const std::string& text) { options.suffix = text; },
+           "Name each converted file NAME+TEXT.avi")
         ->option_text("TEXT");
     app.add_flag("-i,--in-place", options.inPlace, "Replace each FILE with its converted file");
     app.add_flag("-n,--no-clobber", options.noClobber, "Skip a file whose destination exists");

@@ -17,16 +17,16 @@ namespace kestrel {
 // Everything the command line says. One field and one line in AddOptions per
 // option.
 struct Options {
-    std::string transform = "acw";                 // as typed; Validate() sets `mode`
+    std::string transform = "acw";  // as typed; Validate() sets `mode`
     RotationMode mode = RotationMode::Anticlockwise90;
-    std::optional<std::string> outputDirectory;    // -o; none: see OutputNaming
+    std::optional<std::string> outputDirectory;  // -o; none: see OutputNaming
     bool inPlace = false;
     std::optional<std::string> suffix;
     bool noClobber = false;
     bool keepGoing = false;
     bool preserveTime = false;
     bool quiet = false;
-    int32_t jobs = HardwareThreads();              // -j: threads transcoding frames side by side
+    int32_t jobs = HardwareThreads();  // -j: threads transcoding frames side by side
     std::vector<std::string> files;
 };
 

@@ -8,11 +8,11 @@ namespace kestrel {
 // What the progress line shows at one moment.
 struct Progress {
     std::string file;
-    int index = 1;         // from 1
+    int index = 1;  // from 1
     int count = 1;
     int percent = 0;
-    int frames = 0;        // converted so far
-    double seconds = 0;    // since the file started
+    int frames = 0;      // converted so far
+    double seconds = 0;  // since the file started
 };
 
 // The line for a terminal `width` columns wide, shorter than the width so

@@ -37,9 +37,6 @@ void StopSignals::WaitForWorker(const std::function<bool()>& finished, const std
     }
 }
 
-void StopSignals::WakeWaiter() const
-{
-    pthread_kill(waiter_, kWakeSignal);
-}
+void StopSignals::WakeWaiter() const { pthread_kill(waiter_, kWakeSignal); }
 
 }  // namespace kestrel

@@ -87,8 +87,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
         std::fprintf(stderr, "%s\n", kestrel::FormatFrameWarnings(status.Result.warnings, source).c_str());
 
     switch (status.Result.outcome) {
-    case kestrel::Outcome::Converted:
-        break;
+    case kestrel::Outcome::Converted: break;
     case kestrel::Outcome::Stopped:
         PrintError("stopped: " + source + " was not converted");
         return FileResult::Interrupted;
@@ -100,8 +99,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
         if (timeKnown)
             std::filesystem::last_write_time(destination, sourceTime, error);
         if (!timeKnown || error) {
-            PrintError("couldn't give " + destination + " the modification time of " + source + ": " +
-                       error.message());
+            PrintError("couldn't give " + destination + " the modification time of " + source + ": " + error.message());
             return FileResult::Failed;
         }
     }

@@ -25,9 +25,6 @@ struct ConversionJob {
 };
 
 // One thread for each the machine runs at once: the front ends' default.
-inline int32_t HardwareThreads()
-{
-    return static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-}
+inline int32_t HardwareThreads() { return static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace kestrel

@@ -94,8 +94,7 @@ std::optional<DestinationClash> FindDestinationClash(const std::vector<std::stri
 
 std::string DestinationClashMessage(std::string_view first, std::string_view second, std::string_view destination)
 {
-    return std::string(first) + " and " + std::string(second) + " would both be written to " +
-           std::string(destination);
+    return std::string(first) + " and " + std::string(second) + " would both be written to " + std::string(destination);
 }
 
 }  // namespace kestrel

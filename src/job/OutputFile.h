@@ -16,7 +16,7 @@ class ChunkStream;
 // what it held, and the temporary file is removed.
 class OutputFile {
 public:
-    explicit OutputFile(std::string destination) : destination_(std::move(destination)) {}
+    explicit OutputFile(std::string destination) : destination_(std::move(destination)) { }
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

@@ -33,11 +33,12 @@ Status CheckSourceKind(const std::string& path)
         return {};  // the open says why
     if (fs::is_regular_file(kind))
         return {};
-    const status::SourceKind what = fs::is_directory(kind)                                       ? status::SourceKind::Directory
-                            : fs::is_fifo(kind)                                          ? status::SourceKind::Fifo
-                            : fs::is_socket(kind)                                        ? status::SourceKind::Socket
-                            : fs::is_character_file(kind) || fs::is_block_file(kind) ? status::SourceKind::Device
-                                                                                         : status::SourceKind::Other;
+    const status::SourceKind what = fs::is_directory(kind) ? status::SourceKind::Directory
+                                    : fs::is_fifo(kind)    ? status::SourceKind::Fifo
+                                    : fs::is_socket(kind)  ? status::SourceKind::Socket
+                                    : fs::is_character_file(kind) || fs::is_block_file(kind)
+                                        ? status::SourceKind::Device
+                                        : status::SourceKind::Other;
     return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
 }
 
@@ -90,7 +91,9 @@ int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status)
     ConversionResult result;
     try {
         const Status converted = Convert(*job, status, result.warnings);
-        result.outcome = converted.Ok() ? Outcome::Converted : converted.IsStopped() ? Outcome::Stopped : Outcome::Failed;
+        result.outcome = converted.Ok()          ? Outcome::Converted
+                         : converted.IsStopped() ? Outcome::Stopped
+                                                 : Outcome::Failed;
         result.failure = converted.failure();
     } catch (const std::exception&) {
         // Out of memory (bad_alloc, or a length_error of a vector): the only

@@ -11,7 +11,7 @@ struct CodecBuffer {
     uint32_t length = 0;
 
     CodecBuffer() = default;
-    CodecBuffer(uint8_t* bytes, uint32_t byteCount) : data(bytes), length(byteCount) {}
+    CodecBuffer(uint8_t* bytes, uint32_t byteCount) : data(bytes), length(byteCount) { }
 };
 
 }  // namespace kestrel::mjpeg

@@ -10,10 +10,7 @@ static_assert(offsetof(CodecErrorManager, pub) == 0);
 
 namespace {
 
-CodecErrorManager& ManagerOf(j_common_ptr cinfo)
-{
-    return *reinterpret_cast<CodecErrorManager*>(cinfo->err);
-}
+CodecErrorManager& ManagerOf(j_common_ptr cinfo) { return *reinterpret_cast<CodecErrorManager*>(cinfo->err); }
 
 // Warnings (corrupt data the library decodes around) reach this hook instead
 // of stderr; the first one is kept.

@@ -70,12 +70,9 @@ void CollectCarriedSegments(const uint8_t* frame, size_t length, size_t from, st
 TranscodeError ToTranscodeError(CodecStatus status)
 {
     switch (status) {
-    case CodecStatus::Ok:
-        return TranscodeError::None;
-    case CodecStatus::UnexpectedPicture:
-        return TranscodeError::UnexpectedPicture;
-    case CodecStatus::Failed:
-        break;
+    case CodecStatus::Ok: return TranscodeError::None;
+    case CodecStatus::UnexpectedPicture: return TranscodeError::UnexpectedPicture;
+    case CodecStatus::Failed: break;
     }
     return TranscodeError::Damaged;
 }
@@ -150,9 +147,8 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
             return {TranscodeError::Damaged, 0, {}, {}};
         }
     }
-    const EncodeResult encoded =
-        EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, &libraryMessage,
-                     buffers.CarriedSegments);
+    const EncodeResult encoded = EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables,
+                                              &libraryMessage, buffers.CarriedSegments);
     if (encoded.status != CodecStatus::Ok) {
         return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage), {}};
     }

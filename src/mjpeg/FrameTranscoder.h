@@ -48,9 +48,9 @@ enum class TranscodeError {
 
 struct TranscodeResult {
     TranscodeError error = TranscodeError::None;
-    uint32_t length = 0;  // bytes of the new frame at the start of frameOut
+    uint32_t length = 0;         // bytes of the new frame at the start of frameOut
     std::string libraryMessage;  // the JPEG library's words when it gave up
-    std::string warning;  // the library's first warning about a frame it decoded around damage; empty when none
+    std::string warning;         // the library's first warning about a frame it decoded around damage; empty when none
 };
 
 // Turns one Motion-JPEG frame into its transformed counterpart.
@@ -62,8 +62,7 @@ struct TranscodeResult {
 // head, the encoder's SOI and JFIF APP0), the source's other APPn and COM
 // segments in their order (a colour-range comment, Exif, another APP0), the
 // header block, the new scan and EOI.
-TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
-                               uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
-                               TranscoderBuffers& buffers);
+TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
+                               int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers);
 
 }  // namespace kestrel::mjpeg

@@ -28,14 +28,10 @@ inline constexpr size_t kQuantTableEntries = 64;
 // Zig-zag sequence (T.81 Figure A.6): entry k is the natural (row-major)
 // position of the k-th coefficient in zig-zag order.
 inline constexpr uint8_t kZigZagToNatural[kQuantTableEntries] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-constexpr uint16_t ReadBe16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-}
+constexpr uint16_t ReadBe16(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
 }  // namespace kestrel::mjpeg

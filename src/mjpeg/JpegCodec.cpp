@@ -70,10 +70,10 @@ bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, P
         plane.size = swaps ? PictureSize{own.height, own.width} : own;
         plane.horizontalFactor = swaps ? component.v_samp_factor : component.h_samp_factor;
         plane.verticalFactor = swaps ? component.h_samp_factor : component.v_samp_factor;
-        const int32_t across = Overhang(component.downsampled_width, component.h_samp_factor,
-                                        cinfo->max_h_samp_factor, cinfo->image_width);
-        const int32_t down = Overhang(component.downsampled_height, component.v_samp_factor,
-                                      cinfo->max_v_samp_factor, cinfo->image_height);
+        const int32_t across = Overhang(component.downsampled_width, component.h_samp_factor, cinfo->max_h_samp_factor,
+                                        cinfo->image_width);
+        const int32_t down = Overhang(component.downsampled_height, component.v_samp_factor, cinfo->max_v_samp_factor,
+                                      cinfo->image_height);
         plane.leadingColumns = reversesColumns ? (swaps ? down : across) : 0;
         plane.leadingRows = reversesRows ? (swaps ? across : down) : 0;
         if (!GrowPlane(plane))
@@ -85,9 +85,8 @@ bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, P
 // The steps of a decode after the decompressor exists. Runs below
 // DecodePlanes's setjmp: holds nothing that needs destroying, since a fatal
 // library error leaves it by longjmp.
-CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame,
-                        PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
-                        std::optional<RotationMode> transform)
+CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame, PictureSize expected,
+                        SourceQuantTables& tables, PlanarImage& image, std::optional<RotationMode> transform)
 {
     InstallMemorySource(cinfo, source, frame);
     jpeg_read_header(cinfo, TRUE);
@@ -119,10 +118,10 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
     JSAMPARRAY strips[kComponents];
     for (int ci = 0; ci < kComponents; ++ci) {
         const jpeg_component_info& component = cinfo->comp_info[ci];
-        strips[ci] = (*cinfo->mem->alloc_sarray)(
-            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-            cinfo->MCUs_per_row * static_cast<JDIMENSION>(component.h_samp_factor * DCTSIZE),
-            static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE));
+        strips[ci] = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                 cinfo->MCUs_per_row *
+                                                     static_cast<JDIMENSION>(component.h_samp_factor * DCTSIZE),
+                                                 static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE));
     }
     const auto linesPerMcuRow = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * DCTSIZE);
     for (JDIMENSION mcuRow = 0; cinfo->output_scanline < cinfo->output_height; ++mcuRow) {
@@ -228,8 +227,7 @@ bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
     for (int ci = 0; ci < kComponents; ++ci) {
         const EncoderPlane& plane = planes[ci];
         if (plane.samples == nullptr || plane.rows <= 0 || plane.verticalFactor <= 0 || plane.maxVertical <= 0 ||
-            plane.leadingRows < 0 ||
-            plane.width != OutputComponentWidth(size.width, ci) ||
+            plane.leadingRows < 0 || plane.width != OutputComponentWidth(size.width, ci) ||
             plane.stride < RoundUp(static_cast<size_t>(plane.width), kBlockSize)) {
             return false;
         }
@@ -239,9 +237,8 @@ bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
 
 }  // namespace
 
-CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
-                         PlanarImage& image, std::optional<RotationMode> transform, std::string* libraryMessage,
-                         std::string* firstWarning)
+CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
+                         std::optional<RotationMode> transform, std::string* libraryMessage, std::string* firstWarning)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;

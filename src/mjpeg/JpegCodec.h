@@ -44,9 +44,9 @@ enum class CodecStatus {
 // A frame the library decodes around damage in is decoded all the same; its
 // first warning goes to `firstWarning` (when given), which is left empty for
 // a frame without warnings.
-CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables,
-                         PlanarImage& image, std::optional<RotationMode> transform = std::nullopt,
-                         std::string* libraryMessage = nullptr, std::string* firstWarning = nullptr);
+CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
+                         std::optional<RotationMode> transform = std::nullopt, std::string* libraryMessage = nullptr,
+                         std::string* firstWarning = nullptr);
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;

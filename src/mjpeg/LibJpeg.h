@@ -6,5 +6,5 @@
 #include <cstddef>
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>

@@ -18,10 +18,7 @@ constexpr size_t kMinimumCapacity = 4096;
 // vector cannot grow.
 constexpr int kGrowthFailedCase = 1001;
 
-MemoryDestination& DestinationOf(j_compress_ptr cinfo)
-{
-    return *reinterpret_cast<MemoryDestination*>(cinfo->dest);
-}
+MemoryDestination& DestinationOf(j_compress_ptr cinfo) { return *reinterpret_cast<MemoryDestination*>(cinfo->dest); }
 
 // Resizes the vector to `size` bytes and refreshes start and capacity.
 // Catches the allocation failure so that no exception runs through the

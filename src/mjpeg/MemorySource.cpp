@@ -13,12 +13,9 @@ namespace {
 // What a frame that stops short of its end is given instead of more data.
 constexpr JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
 
-MemorySource& SourceOf(j_decompress_ptr cinfo)
-{
-    return *reinterpret_cast<MemorySource*>(cinfo->src);
-}
+MemorySource& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<MemorySource*>(cinfo->src); }
 
-void InitSource(j_decompress_ptr) {}
+void InitSource(j_decompress_ptr) { }
 
 boolean FillInputBuffer(j_decompress_ptr cinfo)
 {
@@ -52,7 +49,7 @@ void SkipInputData(j_decompress_ptr cinfo, long byteCount)
     pub.bytes_in_buffer -= skip;
 }
 
-void TermSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) { }
 
 }  // namespace
 

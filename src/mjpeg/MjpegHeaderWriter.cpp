@@ -18,7 +18,7 @@ constexpr int kWrittenQuantTables = 2;
 constexpr unsigned kMaxDimension = 65535;
 
 // Stands in for the library's frame and scan header writers.
-void WriteNothing(j_compress_ptr) {}
+void WriteNothing(j_compress_ptr) { }
 
 }  // namespace
 

@@ -19,7 +19,7 @@ public:
     static constexpr size_t kSosSize = 14;   // three components
     static constexpr size_t kFrameHeaderSize = kDriSize + kDqtSize + kSofSize + kSosSize;
 
-    explicit MjpegHeaderWriter(j_compress_ptr cinfo) : cinfo_(cinfo) {}
+    explicit MjpegHeaderWriter(j_compress_ptr cinfo) : cinfo_(cinfo) { }
 
     // Keeps the library from writing its frame header (DQT, SOF) and scan
     // header (DHT, DRI, SOS) when the first row is written. Call it after

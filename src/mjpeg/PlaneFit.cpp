@@ -11,10 +11,7 @@ namespace {
 constexpr size_t kRowAlignment = 16;
 
 // Copies of the row's last sample up to the end of its last block.
-void PadRow(uint8_t* row, size_t width)
-{
-    std::fill(row + width, row + RoundUp(width, kBlockSize), row[width - 1]);
-}
+void PadRow(uint8_t* row, size_t width) { std::fill(row + width, row + RoundUp(width, kBlockSize), row[width - 1]); }
 
 // Each output sample is the mean of two neighbouring plane samples (the last
 // one of an odd row stands alone). The rounding alternates between down and

@@ -21,10 +21,7 @@ namespace kestrel::mjpeg {
 // The output's sampling factors: Y 2 x 1, Cb and Cr 1 x 1.
 inline constexpr int kOutputMaxHorizontal = 2;
 inline constexpr int kOutputMaxVertical = 1;
-constexpr int OutputHorizontalFactor(int component)
-{
-    return component == 0 ? 2 : 1;
-}
+constexpr int OutputHorizontalFactor(int component) { return component == 0 ? 2 : 1; }
 
 // Samples across of `component` in an output picture `pictureWidth` wide.
 int32_t OutputComponentWidth(int32_t pictureWidth, int component);

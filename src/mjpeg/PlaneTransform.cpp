@@ -89,8 +89,8 @@ void ReverseRow(uint8_t* to, const uint8_t* from, size_t width)
 // destination row x (clockwise: the strip's last row first) or W-1-x
 // (anticlockwise: its first row first). Whole 8 x 8 tiles are transposed in
 // registers; the columns and rows left over move one sample at a time.
-void TurnStrip(const uint8_t* const* rows, size_t firstRow, size_t count, size_t width, size_t height,
-               bool clockwise, uint8_t* destination, size_t stride)
+void TurnStrip(const uint8_t* const* rows, size_t firstRow, size_t count, size_t width, size_t height, bool clockwise,
+               uint8_t* destination, size_t stride)
 {
     // Where the strip's row j (in landing order) and column x end up.
     const size_t runColumn = clockwise ? height - firstRow - count : firstRow;
@@ -129,8 +129,8 @@ PictureSize TransformedSize(PictureSize source, RotationMode mode)
     return SwapsDimensions(mode) ? PictureSize{source.height, source.width} : source;
 }
 
-void PlaceRows(const uint8_t* const* rows, uint32_t firstRow, uint32_t count, PictureSize planeSize,
-               RotationMode mode, uint8_t* destination, size_t destinationStride)
+void PlaceRows(const uint8_t* const* rows, uint32_t firstRow, uint32_t count, PictureSize planeSize, RotationMode mode,
+               uint8_t* destination, size_t destinationStride)
 {
     if (planeSize.width <= 0 || planeSize.height <= 0)
         return;

@@ -34,8 +34,8 @@ constexpr bool ReversesRows(RotationMode mode)
 // The mapping is the plane's own: a subsampled chroma plane is turned or
 // mirrored as a grid of its samples. The destination must not overlap the
 // rows; only the samples the rows map to are written.
-void PlaceRows(const uint8_t* const* rows, uint32_t firstRow, uint32_t count, PictureSize planeSize,
-               RotationMode mode, uint8_t* destination, size_t destinationStride);
+void PlaceRows(const uint8_t* const* rows, uint32_t firstRow, uint32_t count, PictureSize planeSize, RotationMode mode,
+               uint8_t* destination, size_t destinationStride);
 
 // The whole plane through PlaceRows.
 void TransformPlane(const uint8_t* source, size_t sourceStride, PictureSize planeSize, RotationMode mode,

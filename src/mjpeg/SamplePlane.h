@@ -12,10 +12,7 @@ namespace kestrel::mjpeg {
 // The library codes samples in blocks of 8 x 8.
 inline constexpr int32_t kBlockSize = 8;
 
-constexpr size_t RoundUp(size_t value, size_t multiple)
-{
-    return (value + multiple - 1) / multiple * multiple;
-}
+constexpr size_t RoundUp(size_t value, size_t multiple) { return (value + multiple - 1) / multiple * multiple; }
 
 // One component of a picture at its own resolution: `size` samples, rows
 // `stride` bytes apart. Its sampling factors count against the picture's

@@ -1,8 +1,8 @@
 #include "ui/BatchController.h"
 
+#include "base/StatusCode.h"
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
-#include "base/StatusCode.h"
 #include "ui/BatchOutcome.h"
 #include "ui/Resources.h"
 #include "ui/UiServices.h"
@@ -44,10 +44,7 @@ BatchController::~BatchController()
     }
 }
 
-bool BatchController::IsBatchRunning() const
-{
-    return ui_.ControlText(IDC_GO) != kGoCaption;
-}
+bool BatchController::IsBatchRunning() const { return ui_.ControlText(IDC_GO) != kGoCaption; }
 
 RotationMode BatchController::SelectedMode() const
 {

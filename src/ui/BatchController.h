@@ -1,8 +1,8 @@
 #pragma once
 
-#include "job/ConversionJob.h"
 #include "base/ConversionStatus.h"
 #include "base/Transform.h"
+#include "job/ConversionJob.h"
 
 #include <functional>
 #include <memory>

@@ -5,10 +5,7 @@
 namespace kestrel::ui {
 namespace {
 
-std::string Files(int count)
-{
-    return std::to_string(count) + (count == 1 ? " file" : " files");
-}
+std::string Files(int count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
 // The name behind the last separator of either kind.
 std::string_view FileName(std::string_view path)

@@ -6,11 +6,11 @@ namespace kestrel::ui {
 
 // How a batch ended, for the status line under the progress bar.
 struct BatchOutcome {
-    int converted = 0;        // files converted and taken off the list
-    std::string outputDir;    // where they went
-    int left = 0;             // entries still listed, the unfinished one included
-    std::string current;      // path of the file that was being converted, when some are left
-    bool failed = false;      // that file failed or was refused (its message has been shown)
+    int converted = 0;      // files converted and taken off the list
+    std::string outputDir;  // where they went
+    int left = 0;           // entries still listed, the unfinished one included
+    std::string current;    // path of the file that was being converted, when some are left
+    bool failed = false;    // that file failed or was refused (its message has been shown)
 };
 
 // "3 files converted to /out" after a batch that emptied the list;

@@ -26,24 +26,15 @@ DialogUnits::DialogUnits(const QFont& font)
     charHeight_ = std::max(1, metrics.height());
 }
 
-int DialogUnits::ToPixelsX(int units) const
-{
-    return ScaleRounded(units, averageCharWidth_, 4);
-}
+int DialogUnits::ToPixelsX(int units) const { return ScaleRounded(units, averageCharWidth_, 4); }
 
-int DialogUnits::ToPixelsY(int units) const
-{
-    return ScaleRounded(units, charHeight_, 8);
-}
+int DialogUnits::ToPixelsY(int units) const { return ScaleRounded(units, charHeight_, 8); }
 
 QRect DialogUnits::ToPixels(int x, int y, int width, int height) const
 {
     return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height));
 }
 
-QSize DialogUnits::ToPixels(QSize units) const
-{
-    return QSize(ToPixelsX(units.width()), ToPixelsY(units.height()));
-}
+QSize DialogUnits::ToPixels(QSize units) const { return QSize(ToPixelsX(units.width()), ToPixelsY(units.height())); }
 
 }  // namespace kestrel::ui

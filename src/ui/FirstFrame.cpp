@@ -40,7 +40,7 @@ std::optional<int> StreamNumberOf(FourCC id)
 // One walk through the chunks of a file, up to its first video frame.
 class FrameFinder {
 public:
-    explicit FrameFinder(const std::string& path) : file_(path, std::ios::binary) {}
+    explicit FrameFinder(const std::string& path) : file_(path, std::ios::binary) { }
 
     CompressedFrame Find()
     {
@@ -116,16 +116,15 @@ private:
     {
         if (listType == avi::kStrl && id == avi::kStrh) {
             uint8_t type[4];
-            if (ReadAt(data + avi::strh::kType, type, sizeof type) && ReadLe32(type) == avi::kVids &&
-                !videoStream_)
+            if (ReadAt(data + avi::strh::kType, type, sizeof type) && ReadLe32(type) == avi::kVids && !videoStream_)
                 videoStream_ = stream_;
         } else if (listType == avi::kStrl && id == avi::kStrf && videoStream_ == stream_ && !haveFormat_) {
             Format(data, dataEnd);
         } else if (listType == avi::kMovi || listType == avi::kRec) {
             const uint16_t suffix = FourCCSuffix(id);
-            const bool frame = suffix == avi::kSuffixCompressedVideo ||
-                               (suffix == avi::kSuffixUncompressedVideo && videoStream_ &&
-                                StreamNumberOf(id) == videoStream_);
+            const bool frame =
+                suffix == avi::kSuffixCompressedVideo ||
+                (suffix == avi::kSuffixUncompressedVideo && videoStream_ && StreamNumberOf(id) == videoStream_);
             if (frame && dataEnd > data)
                 Frame(data, dataEnd);
         }
@@ -177,10 +176,7 @@ private:
 
 }  // namespace
 
-CompressedFrame ReadFirstFrame(const std::string& path)
-{
-    return FrameFinder(path).Find();
-}
+CompressedFrame ReadFirstFrame(const std::string& path) { return FrameFinder(path).Find(); }
 
 FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform)
 {
@@ -209,13 +205,13 @@ FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMod
     for (int ci = 0; ci < 3; ++ci) {
         const mjpeg::SamplePlane& plane = image.planes[ci];
         for (int32_t y = 0; y < picture.size.height; ++y) {
-            const int64_t row = std::min<int64_t>((int64_t(y) + plane.leadingRows) * plane.verticalFactor /
-                                                      image.maxVertical, plane.size.height - 1);
+            const int64_t row = std::min<int64_t>(
+                (int64_t(y) + plane.leadingRows) * plane.verticalFactor / image.maxVertical, plane.size.height - 1);
             const uint8_t* samples = plane.Row(size_t(row));
             uint8_t* out = picture.pixels.data() + size_t(y) * size_t(picture.size.width) * 3 + size_t(ci);
             for (int32_t x = 0; x < picture.size.width; ++x) {
-                const int64_t column = std::min<int64_t>((int64_t(x) + plane.leadingColumns) *
-                                                             plane.horizontalFactor / image.maxHorizontal,
+                const int64_t column = std::min<int64_t>((int64_t(x) + plane.leadingColumns) * plane.horizontalFactor /
+                                                             image.maxHorizontal,
                                                          plane.size.width - 1);
                 out[size_t(x) * 3] = samples[column];
             }
@@ -227,18 +223,12 @@ FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMod
 std::string FirstFrameErrorText(FirstFrameError error)
 {
     switch (error) {
-    case FirstFrameError::None:
-        break;
-    case FirstFrameError::CannotOpen:
-        return "This file cannot be opened.";
-    case FirstFrameError::NotAvi:
-        return "This file is not an AVI file.";
-    case FirstFrameError::NotMjpeg:
-        return "This file has no 24-bit Motion-JPEG video.";
-    case FirstFrameError::NoFrame:
-        return "This file holds no video frame.";
-    case FirstFrameError::Damaged:
-        return "The first frame of this file cannot be decoded.";
+    case FirstFrameError::None: break;
+    case FirstFrameError::CannotOpen: return "This file cannot be opened.";
+    case FirstFrameError::NotAvi: return "This file is not an AVI file.";
+    case FirstFrameError::NotMjpeg: return "This file has no 24-bit Motion-JPEG video.";
+    case FirstFrameError::NoFrame: return "This file holds no video frame.";
+    case FirstFrameError::Damaged: return "The first frame of this file cannot be decoded.";
     }
     return {};
 }

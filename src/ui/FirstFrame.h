@@ -17,11 +17,11 @@ namespace kestrel::ui {
 
 enum class FirstFrameError {
     None,
-    CannotOpen,    // the file cannot be opened for reading
-    NotAvi,        // not a RIFF 'AVI ' file
-    NotMjpeg,      // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
-    NoFrame,       // no non-empty video frame before the end of the first RIFF list
-    Damaged,       // the frame is not a JPEG stream, or the decoder gave up on it
+    CannotOpen,  // the file cannot be opened for reading
+    NotAvi,      // not a RIFF 'AVI ' file
+    NotMjpeg,    // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
+    NoFrame,     // no non-empty video frame before the end of the first RIFF list
+    Damaged,     // the frame is not a JPEG stream, or the decoder gave up on it
 };
 
 // A compressed frame as the decoder takes it: the frame's SOI, the standard

@@ -30,7 +30,7 @@ QString CompactPath(const QString& path, const QFontMetrics& metrics, int width)
     return head.left(kept) + kEllipsis + name;
 }
 
-InputListDelegate::InputListDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+InputListDelegate::InputListDelegate(QObject* parent) : QStyledItemDelegate(parent) { }
 
 void InputListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {

@@ -51,14 +51,14 @@ public:
     using QGroupBox::QGroupBox;
 
 protected:
-    void paintEvent(QPaintEvent*) override {}
+    void paintEvent(QPaintEvent*) override { }
 };
 
 }  // namespace
 
 MainDialog::MainDialog(ServicesFactory makeServices, BatchController::Conversion convert)
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                           | Qt::WindowCloseButtonHint)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("MainDialog"));
     setWindowTitle(QString::fromUtf8(kAppTitle));
@@ -178,8 +178,8 @@ void MainDialog::CreateControls()
     group->setObjectName(QStringLiteral("transforms"));
     group->setAccessibleName(QStringLiteral("Transform"));
     group->setFocusPolicy(Qt::NoFocus);
-    const QRect groupRect = units.ToPixels(kTransformGroup.x(), kTransformGroup.y(), kTransformGroup.width(),
-                                           kTransformGroup.height());
+    const QRect groupRect =
+        units.ToPixels(kTransformGroup.x(), kTransformGroup.y(), kTransformGroup.width(), kTransformGroup.height());
     const QPoint groupCorner = groupRect.topLeft();
     group->setGeometry(groupRect);
     auto* transforms = new QButtonGroup(this);
@@ -225,9 +225,8 @@ void MainDialog::CreateControls()
     preview_->move(units.ToPixelsX(kPreviewLeft), 0);
 
     // Tab follows the layout: top to bottom, left to right.
-    const std::array<QWidget*, 13> order = {inputList_, add,          remove,   outputDir, browse,
-                                            mirrorX,    mirrorY,      clockwise, anticlockwise,
-                                            halfTurn,   go,           quit,     openFolder_};
+    const std::array<QWidget*, 13> order = {inputList_, add,           remove,   outputDir, browse, mirrorX,    mirrorY,
+                                            clockwise,  anticlockwise, halfTurn, go,        quit,   openFolder_};
     for (size_t i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -247,10 +246,7 @@ void MainDialog::OnGoStop()
     controller_->OnGoStop();
 }
 
-void MainDialog::OnTimer()
-{
-    controller_->OnTimer();
-}
+void MainDialog::OnTimer() { controller_->OnTimer(); }
 
 void MainDialog::OnQuit()
 {
@@ -262,30 +258,15 @@ void MainDialog::OnQuit()
     QDialog::reject();
 }
 
-void MainDialog::reject()
-{
-    OnQuit();
-}
+void MainDialog::reject() { OnQuit(); }
 
-void MainDialog::OnAdd()
-{
-    rules_->AddChosenFiles();
-}
+void MainDialog::OnAdd() { rules_->AddChosenFiles(); }
 
-void MainDialog::OnBrowseOutputDirectory()
-{
-    rules_->ChooseOutputDirectory();
-}
+void MainDialog::OnBrowseOutputDirectory() { rules_->ChooseOutputDirectory(); }
 
-void MainDialog::OnRemove()
-{
-    rules_->RemoveSelectedFile();
-}
+void MainDialog::OnRemove() { rules_->RemoveSelectedFile(); }
 
-void MainDialog::OnDropFiles(const std::vector<std::string>& names)
-{
-    rules_->AddDroppedFiles(names);
-}
+void MainDialog::OnDropFiles(const std::vector<std::string>& names) { rules_->AddDroppedFiles(names); }
 
 void MainDialog::OnSysCommand(int command)
 {

@@ -27,8 +27,8 @@ bool HasAviExtension(const std::string& name)
 {
     // The extension is plain ASCII, and in UTF-8 no byte of a multi-byte
     // character can be mistaken for one of its characters.
-    return name.size() >= kAviExtension.size()
-           && EqualIgnoringCase(std::string_view(name).substr(name.size() - kAviExtension.size()), kAviExtension);
+    return name.size() >= kAviExtension.size() &&
+           EqualIgnoringCase(std::string_view(name).substr(name.size() - kAviExtension.size()), kAviExtension);
 }
 
 void MainDialogRules::SetStartState()
@@ -36,8 +36,7 @@ void MainDialogRules::SetStartState()
     const int remembered = TransformButtonByName(ui_.ReadSetting(kTransformKey).value_or(std::string()));
     ui_.SetChecked(remembered != 0 ? remembered : IDC_ROT_ACW);
     const std::string outputDir = ui_.ReadSetting(kOutputDirectoryKey).value_or(std::string());
-    ui_.SetControlText(IDC_OUTPUT_DIR,
-                       outputDir.empty() ? ui_.DocumentsFolder().value_or(std::string()) : outputDir);
+    ui_.SetControlText(IDC_OUTPUT_DIR, outputDir.empty() ? ui_.DocumentsFolder().value_or(std::string()) : outputDir);
     ui_.SetWindowTitle(kAppTitle);
 }
 
@@ -50,10 +49,7 @@ void MainDialogRules::SaveSettings()
     ui_.WriteSetting(kOutputDirectoryKey, ui_.ControlText(IDC_OUTPUT_DIR));
 }
 
-void MainDialogRules::AddChosenFiles()
-{
-    AddFiles(ui_.ChooseFiles("Choose an AVI File", "AVI Files (*.avi)"));
-}
+void MainDialogRules::AddChosenFiles() { AddFiles(ui_.ChooseFiles("Choose an AVI File", "AVI Files (*.avi)")); }
 
 bool MainDialogRules::IsListed(const std::string& path) const
 {
@@ -77,9 +73,9 @@ bool MainDialogRules::ClashesWithListed(const std::string& path)
     const auto clash = FindDestinationClash(sources, outputDir);
     if (!clash)
         return false;
-    ui_.ShowErrorMessage(DestinationClashMessage(sources[clash->first], path,
-                                                 MakeDestinationPath(outputDir, sources[clash->first])) +
-                         "; it is not added");
+    ui_.ShowErrorMessage(
+        DestinationClashMessage(sources[clash->first], path, MakeDestinationPath(outputDir, sources[clash->first])) +
+        "; it is not added");
     return true;
 }
 

@@ -11,7 +11,7 @@ class UiServices;
 // set, written against the window services so that it runs without a display.
 class MainDialogRules {
 public:
-    explicit MainDialogRules(UiServices& ui) : ui_(ui) {}
+    explicit MainDialogRules(UiServices& ui) : ui_(ui) { }
 
     // The dialog's state when it opens: the transform and output directory
     // remembered from the last run; without them "90° Anticlockwise" and the

@@ -24,15 +24,9 @@ constexpr int kCaptionHeight = 18;  // two lines
 
 const QString kNoFileText = QStringLiteral("Add an AVI file to see its first frame here.");
 
-uint8_t Clamp(double value)
-{
-    return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
-}
+uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
-QString SizeText(const QImage& image)
-{
-    return QStringLiteral("%1 × %2").arg(image.width()).arg(image.height());
-}
+QString SizeText(const QImage& image) { return QStringLiteral("%1 × %2").arg(image.width()).arg(image.height()); }
 
 }  // namespace
 
@@ -113,8 +107,7 @@ void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QSt
         after_ = QImage();
     }
     if (before_.isNull()) {
-        const FirstFrameError error =
-            frame_.error != FirstFrameError::None ? frame_.error : FirstFrameError::Damaged;
+        const FirstFrameError error = frame_.error != FirstFrameError::None ? frame_.error : FirstFrameError::Damaged;
         ShowMessage(QString::fromStdString(FirstFrameErrorText(error)));
         return;
     }
@@ -161,23 +154,14 @@ void PreviewPane::ShowPicture(QLabel* box, const QImage& image)
     // Fitted to the box; a picture made larger keeps sharp pixels.
     const QSize room = box->contentsRect().size();
     const bool larger = image.width() < room.width() && image.height() < room.height();
-    box->setPixmap(QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio,
-                                                   larger ? Qt::FastTransformation : Qt::SmoothTransformation)));
+    box->setPixmap(QPixmap::fromImage(
+        image.scaled(room, Qt::KeepAspectRatio, larger ? Qt::FastTransformation : Qt::SmoothTransformation)));
 }
 
-QString PreviewPane::BeforeCaption() const
-{
-    return beforeCaption_->isHidden() ? QString() : beforeCaption_->text();
-}
+QString PreviewPane::BeforeCaption() const { return beforeCaption_->isHidden() ? QString() : beforeCaption_->text(); }
 
-QString PreviewPane::AfterCaption() const
-{
-    return afterCaption_->isHidden() ? QString() : afterCaption_->text();
-}
+QString PreviewPane::AfterCaption() const { return afterCaption_->isHidden() ? QString() : afterCaption_->text(); }
 
-QString PreviewPane::Message() const
-{
-    return message_->isHidden() ? QString() : message_->text();
-}
+QString PreviewPane::Message() const { return message_->isHidden() ? QString() : message_->text(); }
 
 }  // namespace kestrel::ui

@@ -26,15 +26,9 @@ namespace kestrel::ui {
 namespace {
 
 // Paths travel as the file system's 8-bit names, with native separators.
-std::string ToPath(const QString& text)
-{
-    return QFile::encodeName(QDir::toNativeSeparators(text)).toStdString();
-}
+std::string ToPath(const QString& text) { return QFile::encodeName(QDir::toNativeSeparators(text)).toStdString(); }
 
-QString FromPath(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
+QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 QSettings UserSettings()
 {
@@ -44,10 +38,7 @@ QSettings UserSettings()
 
 }  // namespace
 
-int QtUiServices::ListCount() const
-{
-    return dialog_.InputList()->count();
-}
+int QtUiServices::ListCount() const { return dialog_.InputList()->count(); }
 
 std::string QtUiServices::ListText(int index) const
 {
@@ -143,30 +134,18 @@ void QtUiServices::SetChecked(int id)
         button->setChecked(true);
 }
 
-std::string QtUiServices::WindowTitle() const
-{
-    return dialog_.windowTitle().toStdString();
-}
+std::string QtUiServices::WindowTitle() const { return dialog_.windowTitle().toStdString(); }
 
-void QtUiServices::SetWindowTitle(const std::string& title)
-{
-    dialog_.setWindowTitle(QString::fromStdString(title));
-}
+void QtUiServices::SetWindowTitle(const std::string& title) { dialog_.setWindowTitle(QString::fromStdString(title)); }
 
-void QtUiServices::SetProgress(int percent)
-{
-    dialog_.Progress()->setValue(percent);
-}
+void QtUiServices::SetProgress(int percent) { dialog_.Progress()->setValue(percent); }
 
-int QtUiServices::Progress() const
-{
-    return dialog_.Progress()->value();
-}
+int QtUiServices::Progress() const { return dialog_.Progress()->value(); }
 
 void QtUiServices::ShowErrorMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), QString::fromStdString(text),
-                    QMessageBox::Ok, &dialog_);
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle), QString::fromStdString(text), QMessageBox::Ok,
+                    &dialog_);
     box.exec();
 }
 
@@ -202,10 +181,7 @@ void QtUiServices::KillTimer(int id)
         dialog_.ProgressTimer().stop();
 }
 
-bool QtUiServices::IsTimerActive(int id) const
-{
-    return id == kProgressTimerId && dialog_.ProgressTimer().isActive();
-}
+bool QtUiServices::IsTimerActive(int id) const { return id == kProgressTimerId && dialog_.ProgressTimer().isActive(); }
 
 std::vector<std::string> QtUiServices::ChooseFiles(const std::string& title, const std::string& filter)
 {

@@ -10,7 +10,7 @@ class MainDialog;
 // widget operation; the rules live in MainDialogRules and BatchController.
 class QtUiServices : public UiServices {
 public:
-    explicit QtUiServices(MainDialog& dialog) : dialog_(dialog) {}
+    explicit QtUiServices(MainDialog& dialog) : dialog_(dialog) { }
 
     int ListCount() const override;
     std::string ListText(int index) const override;

@@ -16,8 +16,8 @@ enum ResourceId : int {
 };
 
 enum ControlId : int {
-    IDC_GO = 1,      // IDOK: "Go" / "Stop", the default button
-    IDC_QUIT = 2,    // IDCANCEL: "Quit"
+    IDC_GO = 1,    // IDOK: "Go" / "Stop", the default button
+    IDC_QUIT = 2,  // IDCANCEL: "Quit"
     IDC_ADD = 1001,
     IDC_BROWSE = 1002,
     IDC_OUTPUT_DIR = 1003,

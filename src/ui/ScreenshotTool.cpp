@@ -51,10 +51,7 @@ bool Save(QWidget& widget, const char* path)
     return true;
 }
 
-std::string Native(const QString& path)
-{
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
-}
+std::string Native(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
 }  // namespace
 

@@ -36,12 +36,12 @@ inline Bytes HeaderOnlyAvi(const MainHeaderFields& main = {}, const VideoFormatF
     MainHeaderFields mainFields = main;
     mainFields.streams = 2;
     return Riff("AVI ", {
-        List("hdrl", {MainHeader(mainFields), VideoStreamList(format), AudioStreamList()}),
-        Chunk("JUNK", Payload(10, 0xAB)),
-        List("INFO", {Chunk("ISFT", {'t', 'e', 's', 't', 0})}),
-        List("movi", {Chunk("01wb", Payload(100, 1)), Chunk("01wb", Payload(33, 2))}),
-        Chunk("idx1", Payload(32, 3)),
-    });
+                            List("hdrl", {MainHeader(mainFields), VideoStreamList(format), AudioStreamList()}),
+                            Chunk("JUNK", Payload(10, 0xAB)),
+                            List("INFO", {Chunk("ISFT", {'t', 'e', 's', 't', 0})}),
+                            List("movi", {Chunk("01wb", Payload(100, 1)), Chunk("01wb", Payload(33, 2))}),
+                            Chunk("idx1", Payload(32, 3)),
+                        });
 }
 
 }  // namespace kestrel::test

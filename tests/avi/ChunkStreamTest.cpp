@@ -86,8 +86,8 @@ TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
     EXPECT_EQ(stream.Position(), 200u);
 
     const uint8_t patch[4] = {0xA0, 0xA1, 0xA2, 0xA3};
-    ASSERT_TRUE(stream.WriteAt(2, patch, 4));     // long flushed
-    ASSERT_TRUE(stream.WriteAt(196, patch, 4));   // still buffered
+    ASSERT_TRUE(stream.WriteAt(2, patch, 4));    // long flushed
+    ASSERT_TRUE(stream.WriteAt(196, patch, 4));  // still buffered
     EXPECT_EQ(stream.Position(), 200u);
     const uint8_t tail = 0xEE;
     ASSERT_TRUE(stream.Write(&tail, 1));

@@ -12,10 +12,7 @@
 namespace kestrel::test {
 namespace {
 
-Bytes Hdrl()
-{
-    return List("hdrl", {MainHeader({}), VideoStreamList()});
-}
+Bytes Hdrl() { return List("hdrl", {MainHeader({}), VideoStreamList()}); }
 
 TEST(ChunkWalker, CopiesUnknownChunksAndListsByteForByte)
 {
@@ -65,7 +62,8 @@ TEST(ChunkWalker, TruncatedFileIsRefusedAtTheChunkThatRunsPastItsEnd)
         const Converted out = ConvertBytes(source);
         EXPECT_FALSE(out.succeeded);
         EXPECT_EQ(out.statusCode, status::kChunkOverrun) << keep;
-        EXPECT_EQ(out.message, out.sourcePath + "\nis malformed: chunk 'RIFF' at offset 0 runs past the end of the file");
+        EXPECT_EQ(out.message,
+                  out.sourcePath + "\nis malformed: chunk 'RIFF' at offset 0 runs past the end of the file");
     }
 }
 
@@ -79,7 +77,8 @@ TEST(ChunkWalker, ChildRunningPastTheEndOfItsListIsRefused)
     const Converted out = ConvertBytes(source);
     EXPECT_FALSE(out.succeeded);
     EXPECT_EQ(out.statusCode, status::kChunkOverrun);
-    EXPECT_EQ(out.message, out.sourcePath + "\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'");
+    EXPECT_EQ(out.message,
+              out.sourcePath + "\nis malformed: chunk 'ISFT' at offset 24 runs past the end of its list 'INFO'");
 }
 
 TEST(ChunkWalker, NotARiffFile)
@@ -104,7 +103,7 @@ struct PlacementCase {
     const char* messageTail;
 };
 
-class Placement : public ::testing::TestWithParam<PlacementCase> {};
+class Placement : public ::testing::TestWithParam<PlacementCase> { };
 
 TEST_P(Placement, IsRefusedWithItsMessageAndLeavesNoFileBehind)
 {
@@ -138,11 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Riff("AVI ", {List("hdrl", {List("strl", {kStrh, Chunk("JUNK", {0, 0}), kStrf})})}),
                       status::kStrfBeforeStrh,
                       "\nis malformed: stream format chunk 'strf' appears before stream header chunk 'strh'"},
-        PlacementCase{"StrfFirstInStrl", Riff("AVI ", {List("hdrl", {List("strl", {kStrf})})}),
-                      status::kStrfBeforeStrh,
+        PlacementCase{"StrfFirstInStrl", Riff("AVI ", {List("hdrl", {List("strl", {kStrf})})}), status::kStrfBeforeStrh,
                       "\nis malformed: stream format chunk 'strf' appears before stream header chunk 'strh'"},
-        PlacementCase{"IndexBeforeMovi", Riff("AVI ", {Chunk("idx1", {}), List("movi", {})}),
-                      status::kIdx1BeforeMovi,
+        PlacementCase{"IndexBeforeMovi", Riff("AVI ", {Chunk("idx1", {}), List("movi", {})}), status::kIdx1BeforeMovi,
                       "\nis malformed: index chunk 'idx1' appears before stream chunk list 'movi'"},
         PlacementCase{"FrameInHdrl", Riff("AVI ", {List("hdrl", {Chunk("00dc", {1, 2, 3, 4})})}),
                       status::kStreamChunkOutsideMovi,
@@ -160,9 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ChunkWalker, StreamChunksInsideRecListsAreAccepted)
 {
-    const Bytes source = Riff("AVI ", {List("hdrl", {MainHeader({}), VideoStreamList(), AudioStreamList()}),
-                                       List("movi", {List("rec ", {Chunk("01wb", Payload(4, 1))}),
-                                                     Chunk("01wb", Payload(6, 2))})});
+    const Bytes source =
+        Riff("AVI ", {List("hdrl", {MainHeader({}), VideoStreamList(), AudioStreamList()}),
+                      List("movi", {List("rec ", {Chunk("01wb", Payload(4, 1))}), Chunk("01wb", Payload(6, 2))})});
     const Converted out = ConvertBytes(source);
     ASSERT_TRUE(out.succeeded) << out.message;
     const ChunkNode tree = ParseRiffFile(out.output);
@@ -176,8 +173,8 @@ TEST(ChunkWalker, StopRequestedBeforeTheFirstChunkEndsAsStoppedNotFailed)
     WriteFile(dir / "in.avi", HeaderOnlyAvi());
     ConversionStatus status;
     status.StopRequested = true;
-    RunConversion(std::make_unique<ConversionJob>(ConversionJob{(dir / "in.avi").string(), (dir / "out.avi").string(),
-                                                                RotationMode::MirrorX}),
+    RunConversion(std::make_unique<ConversionJob>(
+                      ConversionJob{(dir / "in.avi").string(), (dir / "out.avi").string(), RotationMode::MirrorX}),
                   status);
     EXPECT_TRUE(status.Finished);
     EXPECT_EQ(status.Result.outcome, Outcome::Stopped);
@@ -190,8 +187,9 @@ TEST(ChunkWalker, FileContinuingInAnotherRiffChunkIsRefusedUpFront)
     const Bytes source = Cat({HeaderOnlyAvi(), Riff("AVIX", {List("movi", {Chunk("01wb", Payload(4, 1))})})});
     const Converted out = ConvertBytes(source);
     EXPECT_EQ(out.statusCode, status::kRiffExtension);
-    EXPECT_EQ(out.message, out.sourcePath +
-                               "\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)");
+    EXPECT_EQ(out.message,
+              out.sourcePath +
+                  "\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)");
     EXPECT_TRUE(out.output.empty());
 }
 

@@ -16,10 +16,7 @@ namespace {
 constexpr int32_t kWidth = 48;
 constexpr int32_t kHeight = 32;
 
-Bytes Frame(uint32_t seed = 1)
-{
-    return EncodeTestJpeg(NoisePicture(kWidth, kHeight, seed));
-}
+Bytes Frame(uint32_t seed = 1) { return EncodeTestJpeg(NoisePicture(kWidth, kHeight, seed)); }
 
 Bytes Hdrl(uint32_t totalFrames, std::initializer_list<Bytes> extraVideoChunks = {})
 {
@@ -78,9 +75,10 @@ void ExpectIndexMatchesMovi(const ChunkNode& tree)
 
 TEST(FrameChunks, FramesAreReencodedAndEveryDataChunkIndexed)
 {
-    const Bytes source = Riff("AVI ", {Hdrl(2), List("movi", {Chunk("00dc", Frame(1)), Chunk("01wb", Payload(31, 1)),
-                                                              Chunk("00dc", Frame(2))}),
-                                       Chunk("idx1", Payload(16 * 7, 0))});
+    const Bytes source =
+        Riff("AVI ",
+             {Hdrl(2), List("movi", {Chunk("00dc", Frame(1)), Chunk("01wb", Payload(31, 1)), Chunk("00dc", Frame(2))}),
+              Chunk("idx1", Payload(16 * 7, 0))});
     const Converted out = ConvertBytes(source, RotationMode::Clockwise90);
     ASSERT_TRUE(out.succeeded) << out.message;
     EXPECT_EQ(out.progress, 100);
@@ -147,7 +145,8 @@ TEST(FrameChunks, FileWithoutStreamDataGetsNoIndex)
 TEST(FrameChunks, ProgressEndsAt100WhateverTheHeaderAnnounced)
 {
     for (uint32_t announced : {0u, 1u, 2u, 3u, 1000u}) {
-        const Bytes source = Riff("AVI ", {Hdrl(announced), List("movi", {Chunk("00dc", Frame(1)), Chunk("00dc", Frame(2))})});
+        const Bytes source =
+            Riff("AVI ", {Hdrl(announced), List("movi", {Chunk("00dc", Frame(1)), Chunk("00dc", Frame(2))})});
         const Converted out = ConvertBytes(source, RotationMode::Rotate180);
         EXPECT_TRUE(out.succeeded) << out.message;
         EXPECT_EQ(out.progress, 100) << announced;
@@ -200,8 +199,8 @@ TEST(FrameChunks, LibraryWarningsAreCollectedPerConversion)
 TEST(FrameChunks, OpenDmlIndexesBecomeJunkOfTheSameSize)
 {
     const Bytes superIndex = Chunk("indx", Payload(24, 7));
-    const Bytes source = Riff("AVI ", {Hdrl(1, {superIndex}),
-                                       List("movi", {Chunk("00dc", Frame()), Chunk("ix00", Payload(32, 8))})});
+    const Bytes source =
+        Riff("AVI ", {Hdrl(1, {superIndex}), List("movi", {Chunk("00dc", Frame()), Chunk("ix00", Payload(32, 8))})});
     const Converted out = ConvertBytes(source, RotationMode::Rotate180);
     ASSERT_TRUE(out.succeeded) << out.message;
     const ChunkNode tree = ParseRiffFile(out.output);
@@ -220,8 +219,8 @@ TEST(FrameChunks, OpenDmlIndexesBecomeJunkOfTheSameSize)
 TEST(FrameChunks, VideoPropertiesFollowTheQuarterTurns)
 {
     Bytes vprp;
-    for (uint32_t value : {0u, 0u, 25u, uint32_t(kWidth), uint32_t(kHeight), (4u << 16) | 3u, uint32_t(kWidth),
-                           uint32_t(kHeight), 1u})
+    for (uint32_t value :
+         {0u, 0u, 25u, uint32_t(kWidth), uint32_t(kHeight), (4u << 16) | 3u, uint32_t(kWidth), uint32_t(kHeight), 1u})
         PutLe32(vprp, value);
     for (uint32_t value : {uint32_t(kHeight), uint32_t(kWidth), uint32_t(kHeight), uint32_t(kWidth), 0u, 0u, 0u, 0u})
         PutLe32(vprp, value);
@@ -251,7 +250,7 @@ struct DamagedCase {
     const char* messageTail;
 };
 
-class DamagedFrame : public ::testing::TestWithParam<DamagedCase> {};
+class DamagedFrame : public ::testing::TestWithParam<DamagedCase> { };
 
 TEST_P(DamagedFrame, EndsTheConversionWithTheFrameNumber)
 {
@@ -282,18 +281,17 @@ Bytes TwelveBit()
 
 INSTANTIATE_TEST_SUITE_P(
     FrameChunks, DamagedFrame,
-    ::testing::Values(DamagedCase{"Garbage", Payload(400, 9), status::kFrameDamaged,
-                                  "\nis damaged: video frame 2 cannot be decoded"},
-                      DamagedCase{"TooShort", Bytes{0xFF, 0xD8, 0xFF, 0xD9}, status::kFrameTooShort,
-                                  "\nis damaged: video frame 2 is too short to be a JPEG picture"},
-                      DamagedCase{"WrongSize", EncodeTestJpeg(NoisePicture(kWidth + 16, kHeight, 3)),
-                                  status::kFrameUnexpected,
-                                  "\nis not supported: video frame 2 is not one full-size colour picture"},
-                      DamagedCase{"Greyscale", Greyscale(), status::kFrameUnexpected,
-                                  "\nis not supported: video frame 2 is not one full-size colour picture"},
-                      DamagedCase{"LibraryGivesUp", TwelveBit(), status::kFrameDamaged,
-                                  "\nis damaged: video frame 2 cannot be decoded\n"
-                                  "JPEG library: Unsupported JPEG data precision 12"}),
+    ::testing::Values(
+        DamagedCase{"Garbage", Payload(400, 9), status::kFrameDamaged, "\nis damaged: video frame 2 cannot be decoded"},
+        DamagedCase{"TooShort", Bytes{0xFF, 0xD8, 0xFF, 0xD9}, status::kFrameTooShort,
+                    "\nis damaged: video frame 2 is too short to be a JPEG picture"},
+        DamagedCase{"WrongSize", EncodeTestJpeg(NoisePicture(kWidth + 16, kHeight, 3)), status::kFrameUnexpected,
+                    "\nis not supported: video frame 2 is not one full-size colour picture"},
+        DamagedCase{"Greyscale", Greyscale(), status::kFrameUnexpected,
+                    "\nis not supported: video frame 2 is not one full-size colour picture"},
+        DamagedCase{"LibraryGivesUp", TwelveBit(), status::kFrameDamaged,
+                    "\nis damaged: video frame 2 cannot be decoded\n"
+                    "JPEG library: Unsupported JPEG data precision 12"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrameChunks, FrameSizeBeyondTheEndOfTheFileIsRefusedBeforeAnyBufferIsSized)

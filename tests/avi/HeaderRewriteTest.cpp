@@ -31,7 +31,7 @@ Headers HeadersOf(const Bytes& file)
     return h;
 }
 
-class HeaderRewrite : public ::testing::TestWithParam<RotationMode> {};
+class HeaderRewrite : public ::testing::TestWithParam<RotationMode> { };
 
 TEST_P(HeaderRewrite, HeadersFollowTheTransform)
 {
@@ -47,10 +47,12 @@ TEST_P(HeaderRewrite, HeadersFollowTheTransform)
     StreamHeaderFields video;
     video.right = 640;
     video.bottom = 480;
-    const Bytes source = Riff("AVI ", {
-        List("hdrl", {MainHeader(main), List("strl", {StreamHeader(video), VideoFormat(format)}), AudioStreamList()}),
-        List("movi", {Chunk("01wb", Payload(50, 1)), Chunk("01wb", Payload(9, 1))}),
-    });
+    const Bytes source =
+        Riff("AVI ", {
+                         List("hdrl", {MainHeader(main), List("strl", {StreamHeader(video), VideoFormat(format)}),
+                                       AudioStreamList()}),
+                         List("movi", {Chunk("01wb", Payload(50, 1)), Chunk("01wb", Payload(9, 1))}),
+                     });
     const Converted out = ConvertBytes(source, mode);
     ASSERT_TRUE(out.succeeded) << out.message;
     EXPECT_EQ(out.progress, 100);
@@ -103,8 +105,8 @@ TEST(HeaderRewriteBufferSize, IsTheLargestChunkOfTheSource)
 
 TEST(HeaderRewriteBufferSize, WithoutAMainHeaderNothingIsPatched)
 {
-    const Bytes source = Riff("AVI ", {List("hdrl", {VideoStreamList(), AudioStreamList()}),
-                                       List("movi", {Chunk("01wb", Payload(10, 1))})});
+    const Bytes source = Riff(
+        "AVI ", {List("hdrl", {VideoStreamList(), AudioStreamList()}), List("movi", {Chunk("01wb", Payload(10, 1))})});
     const Converted out = ConvertBytes(source, RotationMode::Rotate180);
     ASSERT_TRUE(out.succeeded) << out.message;
     // Only the RIFF and list sizes differ from a straight copy plus the index.
@@ -164,8 +166,8 @@ TEST(HeaderRewrite, LongVideoFormatKeepsItsTail)
     format[0] = 68;  // biSize
     const Bytes tail = Payload(28, 9);
     format.insert(format.end(), tail.begin(), tail.end());
-    const Bytes source = Riff("AVI ", {List("hdrl", {MainHeader({}), List("strl", {StreamHeader({}),
-                                                                                    Chunk("strf", format)})})});
+    const Bytes source =
+        Riff("AVI ", {List("hdrl", {MainHeader({}), List("strl", {StreamHeader({}), Chunk("strf", format)})})});
     const Converted out = ConvertBytes(source, RotationMode::Clockwise90);
     ASSERT_TRUE(out.succeeded) << out.message;
     const Bytes got = ParseRiffFile(out.output).Find("strf")->data;
@@ -193,7 +195,8 @@ TEST(HeaderRewriteRefusals, VideoFormatNot24Bit)
     const Converted out = ConvertBytes(Riff("AVI ", {List("hdrl", {VideoStreamList(format)})}));
     EXPECT_EQ(out.statusCode, status::kNot24Bit);
     EXPECT_EQ(out.statusDetail, 16u);
-    EXPECT_EQ(out.message, "Video stream in\n" + out.sourcePath + "\nis not a 24-bit stream (header indicates 16 bits)");
+    EXPECT_EQ(out.message,
+              "Video stream in\n" + out.sourcePath + "\nis not a 24-bit stream (header indicates 16 bits)");
 }
 
 TEST(HeaderRewriteRefusals, VideoFrameSizeOutOfRange)

@@ -2,9 +2,9 @@
 // converted, without a crash, a hang or memory beyond what the file holds.
 
 #include "avi/AviSamples.h"
-#include "job/RunConversion.h"
 #include "base/ByteOrder.h"
 #include "base/StatusCode.h"
+#include "job/RunConversion.h"
 #include "support/ConversionRunner.h"
 #include "support/TestJpeg.h"
 
@@ -54,8 +54,11 @@ TEST(HostileInput, DeclaredSizesBeyondTheFileAllocateNothing)
 {
     // A vprp claiming 4 GB in a file of a hundred bytes.
     const Bytes vprp = ChunkWithSize("vprp", 0xFFFFFFF0, Payload(60, 1));
-    const Converted out = ConvertBytes(Riff("AVI ", {List("hdrl", {MainHeader({}), Chunk("LIST", Cat({{'s', 't', 'r', 'l'}, StreamHeader({}), VideoFormat({}), vprp}))})}),
-                                       RotationMode::Clockwise90);
+    const Converted out = ConvertBytes(
+        Riff("AVI ",
+             {List("hdrl", {MainHeader({}),
+                            Chunk("LIST", Cat({{'s', 't', 'r', 'l'}, StreamHeader({}), VideoFormat({}), vprp}))})}),
+        RotationMode::Clockwise90);
     EXPECT_EQ(out.statusCode, status::kChunkOverrun);
 }
 
@@ -63,8 +66,9 @@ TEST(HostileInput, PictureSizesAreCheckedBeforeAnyBufferFollowsThem)
 {
     EXPECT_EQ(ConvertBytes(Riff("AVI ", {VideoHdrl(65500, 65500)})).statusCode, status::kPictureTooLarge);
     const Converted large = ConvertBytes(Riff("AVI ", {VideoHdrl(20000, 20000)}));
-    EXPECT_EQ(large.message, "Video stream in\n" + large.sourcePath +
-                                 "\nhas pictures too large to convert (20000 x 20000 pixels; at most 16384 x 16384 pixels)");
+    EXPECT_EQ(large.message,
+              "Video stream in\n" + large.sourcePath +
+                  "\nhas pictures too large to convert (20000 x 20000 pixels; at most 16384 x 16384 pixels)");
     // A large stream format over small frames: refused at the first frame,
     // without a buffer of the format's size.
     const Bytes frame = EncodeTestJpeg(NoisePicture(64, 48, 1));
@@ -101,9 +105,8 @@ TEST(HostileInput, FilesWithoutAVideoStreamAreRefusedAndAnEmptyClipIsConverted)
     const Converted empty = ConvertBytes(Riff("AVI ", {}));
     EXPECT_EQ(empty.statusCode, status::kNoVideoStream);
     EXPECT_EQ(empty.message, empty.sourcePath + "\nhas no Motion-JPEG video stream");
-    const Converted audioOnly =
-        ConvertBytes(Riff("AVI ", {List("hdrl", {MainHeader({}), AudioStreamList()}),
-                                   List("movi", {Chunk("00wb", Payload(100, 1))})}));
+    const Converted audioOnly = ConvertBytes(Riff(
+        "AVI ", {List("hdrl", {MainHeader({}), AudioStreamList()}), List("movi", {Chunk("00wb", Payload(100, 1))})}));
     EXPECT_EQ(audioOnly.statusCode, status::kNoVideoStream);
 
     const Converted noFrames = ConvertBytes(Riff("AVI ", {VideoHdrl(64, 48, 0), List("movi", {})}));

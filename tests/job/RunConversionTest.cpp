@@ -1,12 +1,12 @@
 // The worker's procedure: opening both files, the status it leaves, and the
 // texts of the status codes.
 
-#include "job/JobPaths.h"
 #include "job/RunConversion.h"
+#include "avi/AviSamples.h"
 #include "base/StatusCode.h"
+#include "job/JobPaths.h"
 #include "support/ConversionRunner.h"
 #include "support/TestJpeg.h"
-#include "avi/AviSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@
 
 namespace kestrel::test {
 namespace {
-
 
 void Convert(const std::string& source, const std::string& destination, ConversionStatus& status)
 {
@@ -42,8 +41,8 @@ Bytes Clip(uint32_t frames, bool damagedLast = false)
                     Chunk("00dc", damagedLast && i + 1 == frames ? Payload(400, 9)
                                                                  : EncodeTestJpeg(NoisePicture(64, 48, i + 1))),
                     Chunk("01wb", Payload(33, 1))});
-    return Riff("AVI ", {List("hdrl", {MainHeader(main), VideoStreamList(format), AudioStreamList()}),
-                         Chunk("LIST", movi)});
+    return Riff("AVI ",
+                {List("hdrl", {MainHeader(main), VideoStreamList(format), AudioStreamList()}), Chunk("LIST", movi)});
 }
 
 std::vector<std::string> Listing(const std::filesystem::path& dir)
@@ -60,7 +59,7 @@ std::vector<std::string> Listing(const std::filesystem::path& dir)
 // the source is unchanged.
 enum class Ending { MissingSource, DamagedFrame, StoppedMidway, WriteFails };
 
-class EarlyEnd : public ::testing::TestWithParam<Ending> {};
+class EarlyEnd : public ::testing::TestWithParam<Ending> { };
 
 TEST_P(EarlyEnd, LeavesTheOldDestinationAndNoTemporaryFile)
 {
@@ -143,7 +142,8 @@ TEST(RunConversion, SuccessReplacesTheDestinationWithPermissionsFromTheUmask)
     TempDir dir;
     WriteFile(dir / "in.avi", Clip(3));
     WriteFile(dir / "out.avi", Payload(10, 1));
-    std::filesystem::permissions(dir / "out.avi", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(dir / "out.avi",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const mode_t mask = umask(022);
     ConversionStatus status;
     Convert((dir / "in.avi").string(), (dir / "out.avi").string(), status);
@@ -220,7 +220,8 @@ TEST(RunConversion, SuccessLeavesTheFlagsForTheWatcher)
 TEST(StatusMessages, FourCCsPrintInFileOrderAndCodeZeroHasNoText)
 {
     const uint32_t rifx = 'R' | 'I' << 8 | 'F' << 16 | uint32_t('X') << 24;
-    EXPECT_EQ(FormatStatusMessage(status::kNotRiff, rifx, "a.avi", "b.avi"), "a.avi\nis not a RIFF file (code is 'RIFX')");
+    EXPECT_EQ(FormatStatusMessage(status::kNotRiff, rifx, "a.avi", "b.avi"),
+              "a.avi\nis not a RIFF file (code is 'RIFX')");
     EXPECT_EQ(FormatStatusMessage(0, rifx, "a.avi", "b.avi"), "");
     EXPECT_EQ(FormatStatusMessage(7, 0, "a.avi", "b.avi"), "");
 }
@@ -253,7 +254,8 @@ TEST(JobPaths, SameFileByPathOrByInode)
     WriteFile(dir / "a.avi", {1});
     std::filesystem::create_directory(dir / "sub");
     EXPECT_TRUE(IsSameFile((dir / "a.avi").string(), (dir / "sub" / ".." / "a.avi").string()));
-    EXPECT_TRUE(IsSameFile((dir / "a.avi").string(), MakeDestinationPath(dir.path().string() + "/", (dir / "a.avi").string())));
+    EXPECT_TRUE(
+        IsSameFile((dir / "a.avi").string(), MakeDestinationPath(dir.path().string() + "/", (dir / "a.avi").string())));
     std::filesystem::create_hard_link(dir / "a.avi", dir / "link.avi");
     EXPECT_TRUE(IsSameFile((dir / "a.avi").string(), (dir / "link.avi").string()));
     EXPECT_FALSE(IsSameFile((dir / "a.avi").string(), (dir / "new.avi").string()));

@@ -23,10 +23,9 @@ constexpr size_t kHead = 20;
 constexpr size_t kBlock = 173;
 
 // T.81 Figure A.6, written out here so that the writer's own copy is checked.
-constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-                                 12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-                                 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-                                 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+                                 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+                                 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // A table whose k-th entry in zig-zag order is first + k * step.
 QuantTable ZigZagRamp(uint16_t first, uint16_t step)
@@ -47,7 +46,7 @@ Bytes Append(Bytes bytes, std::initializer_list<uint8_t> more)
 Bytes ExpectedBlock(uint8_t linesHigh, uint8_t linesLow, uint8_t samplesHigh, uint8_t samplesLow)
 {
     Bytes block = {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00,  // DRI, restart interval 0
-                   0xFF, 0xDB, 0x00, 0x84, 0x00};        // DQT, table 0
+                   0xFF, 0xDB, 0x00, 0x84, 0x00};       // DQT, table 0
     for (int k = 0; k < 64; ++k) {
         block.push_back(static_cast<uint8_t>(1 + k));
     }
@@ -55,8 +54,8 @@ Bytes ExpectedBlock(uint8_t linesHigh, uint8_t linesLow, uint8_t samplesHigh, ui
     for (int k = 0; k < 64; ++k) {
         block.push_back(static_cast<uint8_t>(2 + 3 * k));
     }
-    block = Append(block, {0xFF, 0xC0, 0x00, 0x11, 0x08, linesHigh, linesLow, samplesHigh, samplesLow, 0x03,
-                           0x01, 0x21, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01});
+    block = Append(block, {0xFF, 0xC0, 0x00, 0x11, 0x08, linesHigh, linesLow, samplesHigh, samplesLow, 0x03, 0x01, 0x21,
+                           0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01});
     return Append(block, {0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00});
 }
 
@@ -82,8 +81,7 @@ TEST_F(FrameLayout, HeaderBlockIsExactFor320x240UnderModes0And1)
     const test::Transcoded halfTurned = test::Transcode(source, 320, 240, RotationMode::Rotate180);
     ASSERT_EQ(halfTurned.result.error, TranscodeError::None);
     ASSERT_GT(halfTurned.frame.size(), kHead + kBlock);
-    EXPECT_EQ(Hex(halfTurned.frame.data() + kHead, kBlock),
-              Hex(ExpectedBlock(0x00, 0xF0, 0x01, 0x40).data(), kBlock));
+    EXPECT_EQ(Hex(halfTurned.frame.data() + kHead, kBlock), Hex(ExpectedBlock(0x00, 0xF0, 0x01, 0x40).data(), kBlock));
 }
 
 TEST_F(FrameLayout, KeepsHeadAndCarriesNoDhtNorRestartMarkers)

@@ -23,10 +23,7 @@ constexpr double kExactPsnr = 55.0;
 constexpr double kTwoPassPsnr = 50.0;
 constexpr double kRequantizedPsnr = 33.0;
 
-std::string Name(RotationMode mode)
-{
-    return "mode " + std::to_string(static_cast<int>(mode));
-}
+std::string Name(RotationMode mode) { return "mode " + std::to_string(static_cast<int>(mode)); }
 
 TEST(FrameTranscoder, OutputDecodesToTheTransformedSourcePicture)
 {
@@ -86,7 +83,8 @@ TEST(FrameTranscoder, EveryPlaneFollowsTheExactTransformOfTheSourcePlanes)
         const test::TestPlanes planes = test::DecodeTestPlanes(source);
         const bool blocksMap = s.layout.lumaVertical == 1 && s.width % 16 == 0 && s.height % 16 == 0;
         for (RotationMode mode : test::kAllModes) {
-            SCOPED_TRACE(testing::Message() << s.layout.name << " " << s.width << "x" << s.height << ", " << Name(mode));
+            SCOPED_TRACE(testing::Message()
+                         << s.layout.name << " " << s.width << "x" << s.height << ", " << Name(mode));
             const test::Transcoded out = Transcode(source, s.width, s.height, mode);
             ASSERT_EQ(out.result.error, TranscodeError::None);
             const test::TestPlanes got = test::DecodeTestPlanes(out.frame);
@@ -113,7 +111,8 @@ TEST(FrameTranscoder, RepeatedTurnsLoseTheColourOnlyOnce)
         return Transcode(frame, upright ? 96 : 64, upright ? 64 : 96, mode).frame;
     };
 
-    const test::TestPlanes halfTurns = test::DecodeTestPlanes(pass(pass(source, RotationMode::Rotate180), RotationMode::Rotate180));
+    const test::TestPlanes halfTurns =
+        test::DecodeTestPlanes(pass(pass(source, RotationMode::Rotate180), RotationMode::Rotate180));
     for (int ci = 0; ci < 3; ++ci) {
         EXPECT_GE(test::Psnr(halfTurns[ci], planes[ci]), kTwoPassPsnr) << "180 twice, component " << ci;
     }
@@ -135,8 +134,8 @@ TEST(FrameTranscoder, RepeatedTurnsLoseTheColourOnlyOnce)
 TEST(FrameTranscoder, QuadrantColoursLandInTheRightCorners)
 {
     const Bytes source = test::EncodeTestJpeg(test::QuadrantPicture(64, 48));
-    const std::array<std::array<size_t, 4>, 5> from = {{
-        {2, 0, 3, 1}, {3, 2, 1, 0}, {1, 3, 0, 2}, {1, 0, 3, 2}, {2, 3, 0, 1}}};
+    const std::array<std::array<size_t, 4>, 5> from = {
+        {{2, 0, 3, 1}, {3, 2, 1, 0}, {1, 3, 0, 2}, {1, 0, 3, 2}, {2, 3, 0, 1}}};
     for (RotationMode mode : test::kAllModes) {
         const test::Transcoded out = Transcode(source, 64, 48, mode);
         ASSERT_EQ(out.result.error, TranscodeError::None);
@@ -164,8 +163,8 @@ TEST(FrameTranscoder, GrowsTheOutputBufferForAFrameLargerThanIt)
     TranscoderBuffers buffers;
     Bytes frameIn = test::FrameInFor(source);
     Bytes frameOut(32 * 16 * 3);
-    const TranscodeResult result = TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(source.size()), 32, 16,
-                                                  RotationMode::MirrorX, buffers);
+    const TranscodeResult result =
+        TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(source.size()), 32, 16, RotationMode::MirrorX, buffers);
     ASSERT_EQ(result.error, TranscodeError::None);
     EXPECT_GT(result.length, 32u * 16 * 3);
     ASSERT_GE(frameOut.size(), result.length);
@@ -181,8 +180,9 @@ TEST(FrameTranscoder, LaterFramesReuseTheBuffersOfTheFirst)
     TranscoderBuffers buffers;
     Bytes frameIn = test::FrameInFor(first);
     Bytes frameOut(64 * 48 * 3);
-    ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(first.size()), 64, 48,
-                             RotationMode::Clockwise90, buffers).error,
+    ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(first.size()), 64, 48, RotationMode::Clockwise90,
+                             buffers)
+                  .error,
               TranscodeError::None);
     const uint8_t* luma = buffers.TransformedPlanes.planes[0].samples.data();
     const uint8_t* fitted = buffers.FittedPlanes[1].data();  // the quarter turn halves Cb across
@@ -190,8 +190,9 @@ TEST(FrameTranscoder, LaterFramesReuseTheBuffersOfTheFirst)
     EXPECT_EQ(buffers.TransformedPlanes.planes[0].samples.size(), 48u * 64);
 
     std::copy(second.begin(), second.end(), frameIn.begin() + kPayloadOffset);
-    ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(second.size()), 64, 48,
-                             RotationMode::Clockwise90, buffers).error,
+    ASSERT_EQ(TranscodeFrame(frameIn, frameOut, static_cast<uint32_t>(second.size()), 64, 48, RotationMode::Clockwise90,
+                             buffers)
+                  .error,
               TranscodeError::None);
     EXPECT_EQ(buffers.TransformedPlanes.planes[0].samples.data(), luma);
     EXPECT_EQ(buffers.FittedPlanes[1].data(), fitted);
@@ -209,7 +210,8 @@ TEST(FrameTranscoder, FrameEndingBeforeItsEoiComesOutWithAGreyRest)
     ASSERT_LT(sos, whole.size());
     const size_t entropyStart = sos + 14;
     // Keep about a quarter of the entropy-coded data: the top rows.
-    const Bytes cut(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(entropyStart + (whole.size() - entropyStart) / 4));
+    const Bytes cut(whole.begin(),
+                    whole.begin() + static_cast<ptrdiff_t>(entropyStart + (whole.size() - entropyStart) / 4));
 
     const test::Transcoded out = Transcode(cut, 64, 64, RotationMode::MirrorY);
     ASSERT_EQ(out.result.error, TranscodeError::None);
@@ -265,8 +267,8 @@ std::vector<DamagedCase> DamagedCases()
     cases.push_back({"greyscale", test::EncodeTestJpeg(greyPicture, grey), TranscodeError::UnexpectedPicture});
 
     // One field of an interlaced frame: half the height.
-    cases.push_back({"one field", test::EncodeTestJpeg(test::GradientPicture(48, 16)),
-                     TranscodeError::UnexpectedPicture});
+    cases.push_back(
+        {"one field", test::EncodeTestJpeg(test::GradientPicture(48, 16)), TranscodeError::UnexpectedPicture});
     cases.push_back({"wider", test::EncodeTestJpeg(test::GradientPicture(64, 32)), TranscodeError::UnexpectedPicture});
 
     // Component Cb (or Cr) names quantization table 2, which the frame lacks.
@@ -274,8 +276,8 @@ std::vector<DamagedCase> DamagedCases()
     for (size_t component : {1u, 2u}) {
         Bytes undefined = good;
         undefined[sof + 10 + component * 3 + 2] = 2;  // Tq of the component
-        cases.push_back({component == 1 ? "Cb table undefined" : "Cr table undefined", undefined,
-                         TranscodeError::Damaged});
+        cases.push_back(
+            {component == 1 ? "Cb table undefined" : "Cr table undefined", undefined, TranscodeError::Damaged});
     }
     return cases;
 }
@@ -326,8 +328,9 @@ TEST(FrameTranscoder, FrameWithItsOwnHuffmanTablesDecodes)
     const test::Transcoded out = Transcode(source, 40, 24, RotationMode::Anticlockwise90);
     ASSERT_EQ(out.result.error, TranscodeError::None);
     const TestPicture decoded = test::DecodeTestJpeg(out.frame);
-    EXPECT_GE(test::Psnr(decoded, test::ReferenceTransform(test::DecodeTestJpeg(source), RotationMode::Anticlockwise90), 0),
-              kMinimumPsnr);
+    EXPECT_GE(
+        test::Psnr(decoded, test::ReferenceTransform(test::DecodeTestJpeg(source), RotationMode::Anticlockwise90), 0),
+        kMinimumPsnr);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "mjpeg/JpegCodec.h"
 
+#include "TranscodeTestSupport.h"
 #include "mjpeg/MjpegHeaderWriter.h"
 #include "mjpeg/PlaneFit.h"
-#include "TranscodeTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -189,8 +189,8 @@ TEST(JpegCodec, DecodeGivesEachComponentAtItsOwnResolution)
         Bytes frame = test::WithStandardDht(source);
         SourceQuantTables tables;
         PlanarImage image;
-        ASSERT_EQ(DecodePlanes(CodecBuffer(frame.data(), static_cast<uint32_t>(frame.size())), {75, 41}, tables,
-                               image, c.transform),
+        ASSERT_EQ(DecodePlanes(CodecBuffer(frame.data(), static_cast<uint32_t>(frame.size())), {75, 41}, tables, image,
+                               c.transform),
                   CodecStatus::Ok);
         EXPECT_EQ(image.maxHorizontal, c.maxHorizontal);
         EXPECT_EQ(image.maxVertical, c.maxVertical);
@@ -205,7 +205,8 @@ TEST(JpegCodec, DecodeGivesEachComponentAtItsOwnResolution)
             EXPECT_EQ(plane.verticalFactor, expected.verticalFactor);
             ASSERT_EQ(plane.size, (PictureSize{expected.width, expected.height}));
             for (int32_t row = 0; row < plane.size.height; ++row) {
-                ASSERT_TRUE(std::equal(plane.Row(static_cast<size_t>(row)), plane.Row(static_cast<size_t>(row)) + plane.size.width,
+                ASSERT_TRUE(std::equal(plane.Row(static_cast<size_t>(row)),
+                                       plane.Row(static_cast<size_t>(row)) + plane.size.width,
                                        expected.samples.begin() + row * expected.width))
                     << "component " << ci << " row " << row;
             }

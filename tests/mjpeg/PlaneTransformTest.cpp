@@ -50,7 +50,7 @@ TEST(PlaneTransform, QuarterTurnsExchangeWidthAndHeight)
 // 8-sample steps of the row reversal, odd and non-square ones included.
 TEST(PlaneTransform, EveryModeMovesEachSampleWhereTheMappingSays)
 {
-    const std::vector<PictureSize> sizes = {{1, 1}, {1, 9}, {9, 1}, {2, 3},   {8, 8},
+    const std::vector<PictureSize> sizes = {{1, 1},  {1, 9},  {9, 1},   {2, 3},   {8, 8},
                                             {16, 8}, {17, 9}, {31, 33}, {67, 35}, {100, 9}};
     for (const PictureSize size : sizes) {
         const TestPlane source = NumberedPlane(size.width, size.height);

@@ -60,11 +60,26 @@ inline TestPicture ReferenceTransform(const TestPicture& source, RotationMode mo
             int32_t row = 0;
             int32_t column = 0;
             switch (mode) {
-            case RotationMode::Clockwise90: row = x; column = h - 1 - y; break;
-            case RotationMode::Rotate180: row = h - 1 - y; column = w - 1 - x; break;
-            case RotationMode::Anticlockwise90: row = w - 1 - x; column = y; break;
-            case RotationMode::MirrorX: row = y; column = w - 1 - x; break;
-            case RotationMode::MirrorY: row = h - 1 - y; column = x; break;
+            case RotationMode::Clockwise90:
+                row = x;
+                column = h - 1 - y;
+                break;
+            case RotationMode::Rotate180:
+                row = h - 1 - y;
+                column = w - 1 - x;
+                break;
+            case RotationMode::Anticlockwise90:
+                row = w - 1 - x;
+                column = y;
+                break;
+            case RotationMode::MirrorX:
+                row = y;
+                column = w - 1 - x;
+                break;
+            case RotationMode::MirrorY:
+                row = h - 1 - y;
+                column = x;
+                break;
             }
             std::copy_n(source.At(y, x), source.components,
                         out.pixels.begin() + (static_cast<size_t>(row) * out.width + column) * source.components);

@@ -1,8 +1,8 @@
 // The frame scan ahead of the walker, and the pipeline's hand-over of
 // finished frames in file order.
 
-#include "avi/ChunkStream.h"
 #include "avi/FramePipeline.h"
+#include "avi/ChunkStream.h"
 #include "avi/FrameScan.h"
 #include "support/ConversionRunner.h"
 #include "support/RiffBuilder.h"
@@ -32,10 +32,7 @@ struct MoviBuilder {
 // The file: RIFF header, a JUNK chunk of 20 bytes, then the 'movi' list.
 constexpr uint64_t kMoviChildren = 12 + 28 + 12;
 
-Bytes FileWith(const MoviBuilder& movi)
-{
-    return Riff("AVI ", {Chunk("JUNK", Bytes(20)), movi.List()});
-}
+Bytes FileWith(const MoviBuilder& movi) { return Riff("AVI ", {Chunk("JUNK", Bytes(20)), movi.List()}); }
 
 TEST(FrameScan, ListsFramesInFileOrderAndStopsAtAnOverrun)
 {
@@ -46,14 +43,15 @@ TEST(FrameScan, ListsFramesInFileOrderAndStopsAtAnOverrun)
     movi.Add(Chunk("01wb", Bytes(9)));
     movi.Add(Chunk("JUNK", Bytes(4)));
     // A 'rec ' list: its frames, "db" of the video stream included.
-    const uint64_t rec = movi.Add(List("rec ", {Chunk("00dc", Bytes(6)), Chunk("01wb", Bytes(3)), Chunk("00db", frame)}));
+    const uint64_t rec =
+        movi.Add(List("rec ", {Chunk("00dc", Bytes(6)), Chunk("01wb", Bytes(3)), Chunk("00db", frame)}));
     expected.push_back({rec + 12, 6});
     expected.push_back({rec + 12 + 14 + 12, 5});
-    movi.Add(Chunk("01db", frame));                   // "db" of another stream: not a frame
-    movi.Add(Chunk("00dc", {}));                      // empty: nothing to transcode
-    movi.Add(List("strl", {Chunk("00dc", frame)}));   // not a list that holds frames
+    movi.Add(Chunk("01db", frame));                  // "db" of another stream: not a frame
+    movi.Add(Chunk("00dc", {}));                     // empty: nothing to transcode
+    movi.Add(List("strl", {Chunk("00dc", frame)}));  // not a list that holds frames
     expected.push_back({movi.Add(Chunk("02dc", Bytes(2))), 2});
-    movi.Add(ChunkWithSize("00dc", 1000, frame));     // runs past the list: the scan ends
+    movi.Add(ChunkWithSize("00dc", 1000, frame));  // runs past the list: the scan ends
     movi.Add(Chunk("00dc", frame));
 
     TempDir dir;

@@ -16,8 +16,8 @@
 namespace kestrel::test {
 namespace {
 
-constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Anticlockwise90,
-                                   RotationMode::Rotate180, RotationMode::MirrorX, RotationMode::MirrorY};
+constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Anticlockwise90, RotationMode::Rotate180,
+                                   RotationMode::MirrorX, RotationMode::MirrorY};
 
 Bytes Header(int32_t width, int32_t height, uint32_t frames)
 {
@@ -133,9 +133,8 @@ TEST(ParallelConversion, StopEndsTheConversionEarly)
     for (int32_t jobs : {2, 8}) {
         ConversionStatus status;
         std::thread worker([&] {
-            RunConversion(std::make_unique<ConversionJob>(ConversionJob{(dir / "in.avi").string(),
-                                                                        (dir / "out.avi").string(),
-                                                                        RotationMode::Rotate180, jobs}),
+            RunConversion(std::make_unique<ConversionJob>(ConversionJob{
+                              (dir / "in.avi").string(), (dir / "out.avi").string(), RotationMode::Rotate180, jobs}),
                           status);
         });
         while (!status.Finished && status.FramesConverted < 3)

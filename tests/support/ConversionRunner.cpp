@@ -1,7 +1,7 @@
 #include "support/ConversionRunner.h"
 
-#include "job/RunConversion.h"
 #include "base/StatusCode.h"
+#include "job/RunConversion.h"
 
 #include <random>
 
@@ -29,8 +29,8 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs)
     WriteFile(result.sourcePath, source);
 
     ConversionStatus status;
-    RunConversion(
-        std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode, jobs}), status);
+    RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode, jobs}),
+                  status);
     result.succeeded = status.Succeeded();
     result.statusCode = status.Result.failure.code;
     result.statusDetail = status.Result.failure.detail;

@@ -23,19 +23,19 @@ private:
 
 // The outcome of converting a file built in memory.
 struct Converted {
-    bool succeeded = false;    // the conversion ended as Converted
+    bool succeeded = false;  // the conversion ended as Converted
     int32_t statusCode = 0;
     uint32_t statusDetail = 0;
     uint32_t statusDetail2 = 0;
     int32_t progress = 0;
     int32_t framesConverted = 0;
-    std::string message;       // FormatFailure for the source and destination paths below
-    std::string warning;       // FormatFrameWarnings for the source path, empty when none
+    std::string message;  // FormatFailure for the source and destination paths below
+    std::string warning;  // FormatFrameWarnings for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
-    Bytes output;              // the destination file's bytes
+    Bytes output;  // the destination file's bytes
     bool destinationExists = false;
-    size_t filesLeft = 0;      // files in the directory afterwards, the source included
+    size_t filesLeft = 0;  // files in the directory afterwards, the source included
 };
 
 // Writes `source` to "in.avi" in a fresh directory and converts it to

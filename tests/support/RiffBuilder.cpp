@@ -173,7 +173,8 @@ const ChunkNode* ChunkNode::Find(std::string_view wantedId, std::string_view wan
 
 static std::string FourCCAt(const Bytes& file, size_t offset)
 {
-    return std::string(file.begin() + static_cast<ptrdiff_t>(offset), file.begin() + static_cast<ptrdiff_t>(offset) + 4);
+    return std::string(file.begin() + static_cast<ptrdiff_t>(offset),
+                       file.begin() + static_cast<ptrdiff_t>(offset) + 4);
 }
 
 // Parses the chunk at `offset`, which must end by `end`; returns the offset behind it.
@@ -193,10 +194,11 @@ static size_t ParseChunk(const Bytes& file, size_t offset, size_t end, ChunkNode
             node.children.emplace_back();
             child = ParseChunk(file, child, dataEnd, node.children.back());
         }
-        EXPECT_EQ(child, dataEnd + (node.size % 2)) << "children of " << node.id << " " << node.listType
-                                                     << " at " << offset << " do not fill it exactly";
+        EXPECT_EQ(child, dataEnd + (node.size % 2))
+            << "children of " << node.id << " " << node.listType << " at " << offset << " do not fill it exactly";
     } else {
-        node.data.assign(file.begin() + static_cast<ptrdiff_t>(offset + 8), file.begin() + static_cast<ptrdiff_t>(dataEnd));
+        node.data.assign(file.begin() + static_cast<ptrdiff_t>(offset + 8),
+                         file.begin() + static_cast<ptrdiff_t>(dataEnd));
     }
     return dataEnd + (node.size % 2);
 }

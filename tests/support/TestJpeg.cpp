@@ -23,15 +23,14 @@ constexpr size_t kHeadSize = 20;
 constexpr size_t kTableEntries = 64;
 
 // T.81 Tables K.1 and K.2, natural order.
-constexpr QuantTable kLuminanceBase = {
-    16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
-    14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
-    18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
-    49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
-constexpr QuantTable kChrominanceBase = {
-    17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99, 24, 26, 56, 99, 99, 99,
-    99, 99, 47, 66, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+constexpr QuantTable kLuminanceBase = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+                                       14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+                                       18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+                                       49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+constexpr QuantTable kChrominanceBase = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
+                                         24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
+                                         99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+                                         99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
 // APP0 "AVI1": identifier, field polarity 0 (not interlaced), padding.
 constexpr JOCTET kAvi1Data[14] = {'A', 'V', 'I', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -185,8 +184,10 @@ bool DecodePlanesRaw(const Bytes& frame, PlanesOutput& output, char* message)
     for (int ci = 0; ci < 3; ++ci) {
         const jpeg_component_info& component = cinfo.comp_info[ci];
         output.shape[ci] = {static_cast<int32_t>(component.downsampled_width),
-                            static_cast<int32_t>(component.downsampled_height), component.h_samp_factor,
-                            component.v_samp_factor, {}};
+                            static_cast<int32_t>(component.downsampled_height),
+                            component.h_samp_factor,
+                            component.v_samp_factor,
+                            {}};
         output.samples[ci] = static_cast<unsigned char*>(
             std::malloc(static_cast<size_t>(component.downsampled_width) * component.downsampled_height));
         if (output.samples[ci] == nullptr) {
@@ -299,7 +300,8 @@ TestPicture ColourPicture(int32_t width, int32_t height)
             for (int c = 0; c < 3; ++c) {
                 state = state * 1664525u + 1013904223u;
                 const int noise = static_cast<int>(state >> 29) - 4;
-                int value = c == 0 ? 40 + 170 * (x + y) / (width + height) : (c == 1 ? 90 + 80 * x / width : 170 - 80 * y / height);
+                int value = c == 0 ? 40 + 170 * (x + y) / (width + height)
+                                   : (c == 1 ? 90 + 80 * x / width : 170 - 80 * y / height);
                 // Vertical stripes 7 columns wide in the upper half, horizontal
                 // ones 5 rows high in the lower half.
                 if (y < height / 2 && (x / 7) % 3 != 0) {
@@ -441,7 +443,8 @@ double Psnr(const TestPicture& a, const TestPicture& b, int component)
     double sum = 0;
     const size_t pixels = static_cast<size_t>(a.width) * a.height;
     for (size_t i = 0; i < pixels; ++i) {
-        const double d = double(a.pixels[i * a.components + component]) - double(b.pixels[i * b.components + component]);
+        const double d =
+            double(a.pixels[i * a.components + component]) - double(b.pixels[i * b.components + component]);
         sum += d * d;
     }
     if (sum == 0) {

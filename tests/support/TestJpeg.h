@@ -29,8 +29,8 @@ struct TestPicture {
 };
 
 // Top-left, top-right, bottom-left, bottom-right in four distinct colours.
-inline constexpr std::array<std::array<uint8_t, 3>, 4> kQuadrantColours = {{
-    {200, 60, 90}, {90, 200, 60}, {60, 90, 200}, {140, 170, 30}}};
+inline constexpr std::array<std::array<uint8_t, 3>, 4> kQuadrantColours = {
+    {{200, 60, 90}, {90, 200, 60}, {60, 90, 200}, {140, 170, 30}}};
 TestPicture QuadrantPicture(int32_t width, int32_t height);
 // Smooth diagonal ramps in all three components.
 TestPicture GradientPicture(int32_t width, int32_t height);
@@ -58,7 +58,7 @@ struct TestJpegOptions {
     int lumaVertical = 1;
     std::array<QuantTable, 2> tables = {ScaledStandardTable(false, 85), ScaledStandardTable(true, 85)};
     std::array<int, 3> componentTables = {0, 1, 1};  // quantization table of Y, Cb, Cr
-    bool withDht = false;  // carry the Huffman tables, or rely on the standard ones
+    bool withDht = false;                            // carry the Huffman tables, or rely on the standard ones
     FrameHeadKind head = FrameHeadKind::Avi1;
 };
 

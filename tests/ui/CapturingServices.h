@@ -82,8 +82,7 @@ public:
 };
 
 // A MainDialog whose services are CapturingServices.
-inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks,
-                                              bool realSettings = false)
+inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks, bool realSettings = false)
 {
     return std::make_unique<MainDialog>([&services, manualTicks, realSettings](MainDialog& dialog) {
         auto made = std::make_unique<CapturingServices>(dialog);

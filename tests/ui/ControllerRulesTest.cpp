@@ -260,8 +260,8 @@ void ControllerRulesTest::destroyingTheControllerStopsTheWorker()
     FillIdle(ui, {"/clips/a.avi"});
     // The worker outlives nothing: it has ended by the time the controller is gone.
     auto ended = std::make_shared<std::atomic<bool>>(false);
-    auto controller = std::make_unique<BatchController>(
-        ui, [ended](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+    auto controller =
+        std::make_unique<BatchController>(ui, [ended](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
             RunUntilStopped(std::move(job), status);
             *ended = true;
             return 0;
@@ -483,7 +483,7 @@ void ControllerRulesTest::startState()
 void ControllerRulesTest::settingsAreRememberedByStableNames()
 {
     const std::pair<int, const char*> names[] = {
-        {IDC_ROT_CW, "cw"}, {IDC_ROT_ACW, "acw"}, {IDC_ROT_180, "180"},
+        {IDC_ROT_CW, "cw"},         {IDC_ROT_ACW, "acw"},       {IDC_ROT_180, "180"},
         {IDC_MIRROR_X, "mirror-x"}, {IDC_MIRROR_Y, "mirror-y"},
     };
     for (const auto& [id, name] : names) {

@@ -63,10 +63,7 @@ public:
     }
     bool IsControlEnabled(int id) const override { return !disabled.contains(id); }
     bool IsChecked(int id) const override { return checked.contains(id); }
-    void SetChecked(int id) override
-    {
-        checked = {id};
-    }
+    void SetChecked(int id) override { checked = {id}; }
 
     std::string WindowTitle() const override { return titles.empty() ? std::string() : titles.back(); }
     void SetWindowTitle(const std::string& title) override { titles.push_back(title); }

@@ -37,10 +37,7 @@ constexpr std::array kLockedControls = {
 
 constexpr int kWaitMs = 30000;
 
-std::string Native(const QString& path)
-{
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
-}
+std::string Native(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
 }  // namespace
 
@@ -157,10 +154,10 @@ void MainDialogTest::VerifyIdle()
     QVERIFY(!dialog_->ProgressTimer().isActive());
 }
 
-#define REQUIRE_SAMPLE(path)                                                                     \
-    do {                                                                                         \
-        if ((path).isEmpty())                                                                    \
-            QSKIP("the sample AVI file is not there: " KESTREL_SAMPLE_AVI);                      \
+#define REQUIRE_SAMPLE(path)                                                                                           \
+    do {                                                                                                               \
+        if ((path).isEmpty())                                                                                          \
+            QSKIP("the sample AVI file is not there: " KESTREL_SAMPLE_AVI);                                            \
     } while (false)
 
 void MainDialogTest::threeFilesConvertWithTheRealTimer()
@@ -244,8 +241,9 @@ void MainDialogTest::failureInTheSecondFile()
     QVERIFY(!failed->icon().isNull());
     QCOMPARE(failed->toolTip().toStdString(), ui_->messages[0]);
     QVERIFY(!dialog_->InputList()->item(1)->data(kFailedRole).toBool());
-    QCOMPARE(dialog_->StatusLine()->text(), QStringLiteral("Stopped: bad.avi failed, 2 files left; 1 file converted to ") +
-                                                QString::fromStdString(Native(temp_->filePath("out"))));
+    QCOMPARE(dialog_->StatusLine()->text(),
+             QStringLiteral("Stopped: bad.avi failed, 2 files left; 1 file converted to ") +
+                 QString::fromStdString(Native(temp_->filePath("out"))));
 }
 
 void MainDialogTest::sameFileRefusedAtGo_data()

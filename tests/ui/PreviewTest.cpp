@@ -24,8 +24,8 @@ using kestrel::ui::test::CapturingServices;
 
 namespace {
 
-constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Rotate180,
-                                   RotationMode::Anticlockwise90, RotationMode::MirrorX, RotationMode::MirrorY};
+constexpr RotationMode kModes[] = {RotationMode::Clockwise90, RotationMode::Rotate180, RotationMode::Anticlockwise90,
+                                   RotationMode::MirrorX, RotationMode::MirrorY};
 
 const std::string kSample = KESTREL_SAMPLE_AVI;
 
@@ -42,9 +42,18 @@ FramePicture CoreTransform(const FramePicture& picture, RotationMode mode)
         for (int32_t x = 0; x < w; ++x) {
             int32_t tx = x, ty = y;
             switch (mode) {
-            case RotationMode::Clockwise90: tx = h - 1 - y; ty = x; break;
-            case RotationMode::Anticlockwise90: tx = y; ty = w - 1 - x; break;
-            case RotationMode::Rotate180: tx = w - 1 - x; ty = h - 1 - y; break;
+            case RotationMode::Clockwise90:
+                tx = h - 1 - y;
+                ty = x;
+                break;
+            case RotationMode::Anticlockwise90:
+                tx = y;
+                ty = w - 1 - x;
+                break;
+            case RotationMode::Rotate180:
+                tx = w - 1 - x;
+                ty = h - 1 - y;
+                break;
             case RotationMode::MirrorX: tx = w - 1 - x; break;
             case RotationMode::MirrorY: ty = h - 1 - y; break;
             }
@@ -60,7 +69,8 @@ std::string SampleStart(const QTemporaryDir& dir, qint64 length)
 {
     QFile sample(QString::fromStdString(kSample));
     QFile cut(dir.filePath(QStringLiteral("cut-%1.avi").arg(length)));
-    if (!sample.open(QIODevice::ReadOnly) || !cut.open(QIODevice::WriteOnly) || cut.write(sample.read(length)) != length)
+    if (!sample.open(QIODevice::ReadOnly) || !cut.open(QIODevice::WriteOnly) ||
+        cut.write(sample.read(length)) != length)
         return {};
     return cut.fileName().toStdString();
 }

@@ -4,8 +4,8 @@
 
 #include "CapturingServices.h"
 
-#include "ui/AboutDialog.h"
 #include "KestrelVersion.h"
+#include "ui/AboutDialog.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/InputListDelegate.h"
@@ -85,9 +85,15 @@ void WindowPartsTest::dialogFollowsItsTemplate()
     QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
 
     const std::pair<int, const char*> captions[] = {
-        {IDC_GO, "Go"},          {IDC_QUIT, "Quit"},        {IDC_ADD, "Add..."},
-        {IDC_BROWSE, "..."},     {IDC_REMOVE, "Remove"},    {IDC_ROT_CW, "90° Clockwise"},
-        {IDC_ROT_ACW, "90° Anticlockwise"}, {IDC_ROT_180, "180°"}, {IDC_MIRROR_X, "Mirror X"},
+        {IDC_GO, "Go"},
+        {IDC_QUIT, "Quit"},
+        {IDC_ADD, "Add..."},
+        {IDC_BROWSE, "..."},
+        {IDC_REMOVE, "Remove"},
+        {IDC_ROT_CW, "90° Clockwise"},
+        {IDC_ROT_ACW, "90° Anticlockwise"},
+        {IDC_ROT_180, "180°"},
+        {IDC_MIRROR_X, "Mirror X"},
         {IDC_MIRROR_Y, "Mirror Y"},
     };
     for (const auto& [id, caption] : captions)
@@ -111,9 +117,9 @@ void WindowPartsTest::tabOrderFollowsTheLayout()
     dialog->InputList()->setFocus();
     // Of the transforms only the checked one is a stop; the arrow keys move among them.
     const QList<QWidget*> expected = {
-        dialog->Control(IDC_ADD),  dialog->Control(IDC_REMOVE), dialog->Control(IDC_OUTPUT_DIR),
+        dialog->Control(IDC_ADD),    dialog->Control(IDC_REMOVE),  dialog->Control(IDC_OUTPUT_DIR),
         dialog->Control(IDC_BROWSE), dialog->Control(IDC_ROT_ACW), dialog->Control(IDC_GO),
-        dialog->Control(IDC_QUIT), dialog->InputList(),
+        dialog->Control(IDC_QUIT),   dialog->InputList(),
     };
     QList<QWidget*> visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -358,8 +364,7 @@ void WindowPartsTest::listEntryDrawing()
         QPainter painter(&image);
         delegate.paint(&painter, option, model.index(0, 0));
     }
-    const QColor background =
-        option.palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
+    const QColor background = option.palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
     const QColor red(255, 0, 0);
     const QColor edge = focused ? red : background;
     for (QPoint corner : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 19), QPoint(199, 19), QPoint(100, 0)})
