@@ -157,6 +157,9 @@ void BatchController::OnTimer()
     ui_.SetProgress(0);
     if (status_.Result.warnings.Any() && warnedFiles_++ == 0)
         warning_ = FormatFrameWarnings(status_.Result.warnings, CurrentSource);
+    // An empty clip converts, but is worth a word.
+    if (status_.Succeeded() && status_.FramesConverted == 0 && warnedFiles_++ == 0)
+        warning_ = "warning: " + CurrentSource + ": 0 frames: its video stream holds no frame";
 
     // A "Stop" pressed after the worker's end still ends the batch here.
     if (status_.Succeeded() && !status_.StopRequested) {

@@ -290,7 +290,8 @@ def draw_progress(c, width, files):
     columns wide; what it drew there, and its standard output."""
     master, slave = os.openpty()
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, width, 0, 0))
-    process = subprocess.Popen([c.cli, "-o", c.folder(f"out-{width}")] + files, stdout=subprocess.PIPE,
+    # One thread, so that the files take long enough for a time left on any machine.
+    process = subprocess.Popen([c.cli, "-j", "1", "-o", c.folder(f"out-{width}")] + files, stdout=subprocess.PIPE,
                                stderr=slave)
     os.close(slave)
     drawn = b""
@@ -321,7 +322,7 @@ def check_progress(c):
     src = c.folder("src")
     name = os.path.join(src, "a-rather-long-clip-name-that-cannot-fit-on-the-line.avi")
     run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=640x480:rate=25",
-         "-frames:v", "100", "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj422p", name])
+         "-frames:v", "200", "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj422p", name])
     short = os.path.join(src, "short.avi")
     shutil.copy(name, short)
     shown = draw_progress(c, 60, [name, short])

@@ -34,6 +34,7 @@ BatchController::Conversion Ending(int percent, int32_t code = status::kNone, ui
 {
     return [=](std::unique_ptr<ConversionJob>, ConversionStatus& status) {
         status.ProgressPercent = percent;
+        status.FramesConverted = code == status::kNone ? 10 : 0;
         status.Result.outcome = code != status::kNone ? Outcome::Failed : Outcome::Converted;
         status.Result.failure = Failure(code, detail);
         status.Finished = true;
@@ -88,6 +89,7 @@ private slots:
     void refusalAtGoMarksTheFileUntilTheNextBatch();
 
     void goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne();
+    void emptyClipIsConvertedWithAWarning();
     void sourcesOfOneNameAreRefusedAtGoAndWhenAdded();
     void addSkipsDuplicatesIgnoringCase();
     void addUsesTheAviChooser();
@@ -306,6 +308,7 @@ void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
         FillIdle(ui, {"/clips/a.avi", "/clips/b.avi", "/clips/c.avi"});
         BatchController controller(ui, [](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
             status.ProgressPercent = 100;
+            status.FramesConverted = 30;
             status.Result.outcome = Outcome::Converted;
             if (job->source != "/clips/a.avi")
                 status.Result.warnings.Add(26, "Corrupt JPEG data: premature end of data segment");
@@ -388,6 +391,23 @@ void ControllerRulesTest::goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne()
     controller.OnTimer();
     QVERIFY(ui.messages.empty());
     QVERIFY(QDir(QString::fromStdString(missing)).exists());
+}
+
+void ControllerRulesTest::emptyClipIsConvertedWithAWarning()
+{
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/empty.avi"});
+    BatchController controller(ui, [](std::unique_ptr<ConversionJob>, ConversionStatus& status) {
+        status.ProgressPercent = 100;
+        status.Result.outcome = Outcome::Converted;
+        status.Finished = true;
+        return 0;
+    });
+    controller.OnGoStop();
+    QVERIFY(WaitForWorker(controller));
+    controller.OnTimer();
+    QCOMPARE(ui.outcome,
+             "1 file converted to " + kOut + "\nwarning: /clips/empty.avi: 0 frames: its video stream holds no frame");
 }
 
 void ControllerRulesTest::sourcesOfOneNameAreRefusedAtGoAndWhenAdded()
