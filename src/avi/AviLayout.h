@@ -7,6 +7,7 @@
 #include "base/ByteOrder.h"
 
 #include <cstddef>
+#include <optional>
 
 namespace kestrel::avi {
 
@@ -68,6 +69,17 @@ constexpr bool IsMjpegHandler(FourCC code) { return code == 0 || IsMjpeg(code) |
 
 static_assert(IsMjpegHandler(MakeFourCC("GPJM")) && IsMjpegHandler(MakeFourCC("mJpg")) && IsMjpegHandler(0));
 static_assert(!IsMjpegHandler(MakeFourCC("DIVX")) && !IsMjpegHandler(MakeFourCC("MJPE")));
+
+// The stream number in a data chunk's first two characters ("01wb" -> 1).
+constexpr std::optional<int32_t> StreamNumber(FourCC id)
+{
+    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9' ? std::optional<int32_t>(c - '0') : std::nullopt; };
+    const auto high = digit(static_cast<uint8_t>(id));
+    const auto low = digit(static_cast<uint8_t>(id >> 8));
+    if (!high || !low)
+        return std::nullopt;
+    return *high * 10 + *low;
+}
 
 // Main AVI header, chunk 'avih'.
 namespace avih {

@@ -26,19 +26,11 @@ bool IsStreamDataSuffix(uint16_t suffix)
            suffix == avi::kSuffixAudio || suffix == avi::kSuffixPaletteChange;
 }
 
-// The stream number in a data chunk's first two characters ("01wb" -> 1).
-std::optional<int32_t> StreamNumber(FourCC id)
-{
-    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9' ? std::optional<int32_t>(c - '0') : std::nullopt; };
-    const auto high = digit(static_cast<uint8_t>(id));
-    const auto low = digit(static_cast<uint8_t>(id >> 8));
-    if (!high || !low)
-        return std::nullopt;
-    return *high * 10 + *low;
-}
-
 // OpenDML standard index chunks in 'movi' are named "ix" and the stream number.
-bool IsOpenDmlIndexChunk(FourCC id) { return (id & 0xFFFF) == MakeSuffix("ix") && StreamNumber(id >> 16).has_value(); }
+bool IsOpenDmlIndexChunk(FourCC id)
+{
+    return (id & 0xFFFF) == MakeSuffix("ix") && avi::StreamNumber(id >> 16).has_value();
+}
 
 }  // namespace
 

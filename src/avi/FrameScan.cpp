@@ -3,25 +3,11 @@
 #include "avi/AviLayout.h"
 
 namespace kestrel {
-namespace {
-
-std::optional<int32_t> StreamNumber(FourCC id)
-{
-    const auto digit = [](uint8_t c) { return c >= '0' && c <= '9' ? std::optional<int32_t>(c - '0') : std::nullopt; };
-    const auto high = digit(static_cast<uint8_t>(id));
-    const auto low = digit(static_cast<uint8_t>(id >> 8));
-    if (!high || !low)
-        return std::nullopt;
-    return *high * 10 + *low;
-}
-
-}  // namespace
-
 bool IsVideoFrameChunk(FourCC id, std::optional<int32_t> videoStream)
 {
     const uint16_t suffix = FourCCSuffix(id);
     return suffix == avi::kSuffixCompressedVideo ||
-           (suffix == avi::kSuffixUncompressedVideo && videoStream && StreamNumber(id) == videoStream);
+           (suffix == avi::kSuffixUncompressedVideo && videoStream && avi::StreamNumber(id) == videoStream);
 }
 
 FrameScanner::FrameScanner(ChunkStream& source, uint64_t begin, uint64_t end, std::optional<int32_t> videoStream)
