@@ -213,7 +213,8 @@ def write_opendml(path, limit, avih, strls, pieces):
         movi_start = riff_start + (head_size if number == 0 else LIST_HEAD)
         offset = movi_start + LIST_HEAD
         movi, idx1, entries = [], [], {fourcc: [] for fourcc in ids}
-        for fourcc, data, flags in riff_pieces:
+        for fourcc, data, _ in riff_pieces:
+            flags = 0x10 if is_key(fourcc, data) else 0  # as the standard index has it
             idx1.append(struct.pack("<4sIII", fourcc, flags, offset - movi_start - CHUNK_HEAD, len(data)))
             entries[fourcc].append(IX_ENTRY.pack(offset + CHUNK_HEAD - riff_start,
                                                  len(data) | (0 if is_key(fourcc, data) else NOT_KEY)))
