@@ -16,7 +16,7 @@ through kestrel-cli. Kinds:
   opendml_gstreamer_split   GStreamer's file with audio, split
   opendml_ffmpeg_1gib       ffmpeg's 1920x1080 file past 1 GiB (ffmpeg writes
                             the AVIX itself) with PCM audio, converted by
-                            kestrel-cli with the default limit (cw and 180)
+                            kestrel-cli with the default limit (cw)
 Every output must have the source's frame count and size (exchanged for
 cw/acw) for ffprobe, decode without an error in ffmpeg (-xerror), give
 every frame through GStreamer's avidemux and jpegdec, carry the source's
@@ -66,7 +66,7 @@ def camera_source(path, riff_limit=None):
 def ffmpeg_1gib_source(path):
     """ffmpeg's own OpenDML file: large noisy 1080p frames at -q:v 1 (about
     2.5 MB each, so that few frames pass 1 GiB), 48 kHz stereo PCM."""
-    frames, rate = 470, 25
+    frames, rate = 460, 25
     run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi",
          "-i", f"testsrc2=size=1920x1080:rate={rate},noise=alls=100:allf=t",
          "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-frames:v", str(frames),
@@ -83,7 +83,7 @@ KINDS = {
     "opendml_ffmpeg_split": (run_e2e.ffmpeg_source("160x120", "yuvj422p", audio=True), False,
                              [("small", TRANSFORMS)]),
     "opendml_gstreamer_split": (run_e2e.gstreamer_source(160, 120, audio=True), False, [("small", TRANSFORMS)]),
-    "opendml_ffmpeg_1gib": (ffmpeg_1gib_source, True, [(None, ["cw", "180"])]),
+    "opendml_ffmpeg_1gib": (ffmpeg_1gib_source, True, [(None, ["cw"])]),
 }
 
 
