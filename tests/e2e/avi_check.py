@@ -16,7 +16,7 @@ On the output alone:
 
 An output of more than one RIFF (OpenDML, AVI 2.0) is checked instead for:
   - a RIFF 'AVI ' followed by RIFF 'AVIX' chunks covering the file, each
-    'AVIX' holding one LIST movi;
+    'AVIX' holding one LIST movi, each movi ending in its standard indexes;
   - an 'indx' super index in the stream list of every stream with data,
     whose entries each point at a standard index 'ix##' of that stream with
     the stated size and duration (frames, or audio bytes / dwSampleSize),
@@ -322,6 +322,9 @@ class OpenDmlCheck:
                         self.data[chunk.offset + CHUNK_HEADER] = (chunk, number)
                     elif is_opendml_index(chunk, parent):
                         self.indexes[chunk.offset] = (chunk, number)
+                kinds = [is_opendml_index(c, movi) for c in movi.children]
+                if True in kinds and not all(kinds[kinds.index(True):]):
+                    self.fault(f"{movi.path}: its standard indexes are not its last chunks")
         hdrl, strls = stream_lists(self.riffs[0])
         for stream, strl in enumerate(strls):
             self.check_super_index(stream, strl)
