@@ -168,7 +168,7 @@ def is_key(fourcc, data):
     return fourcc[2:] == b"wb" or (fourcc[2:] in (b"dc", b"db") and len(data) > 0)
 
 
-def split_riffs(pieces, first_overhead, limit, streams):
+def split_riffs(pieces, first_overhead, limit):
     """Lists of pieces, one per RIFF: a RIFF takes the next chunk while it
     stays within limit with the standard indexes (and, for the first, the
     idx1) that close it."""
@@ -203,7 +203,7 @@ def write_opendml(path, limit, avih, strls, pieces):
         return b"AVI " + lst(b"hdrl", chunk(b"avih", avih_now), *strl_lists, odml) + info
 
     head_size = CHUNK_HEAD + len(header(0, 0, {}))
-    riffs = split_riffs(pieces, head_size + LIST_HEAD, limit, ids)
+    riffs = split_riffs(pieces, head_size + LIST_HEAD, limit)
     if len(riffs) > INDX_ENTRIES:
         raise SystemExit(f"{len(riffs)} RIFFs do not fit the {INDX_ENTRIES} entries of a super index")
 
