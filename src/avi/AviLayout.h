@@ -19,6 +19,7 @@ inline constexpr uint32_t kListTypeSize = 4;
 inline constexpr FourCC kRiff = MakeFourCC("RIFF");
 inline constexpr FourCC kList = MakeFourCC("LIST");
 inline constexpr FourCC kAviForm = MakeFourCC("AVI ");
+inline constexpr FourCC kAvixForm = MakeFourCC("AVIX");  // an OpenDML continuation RIFF
 inline constexpr FourCC kAvih = MakeFourCC("avih");
 inline constexpr FourCC kStrh = MakeFourCC("strh");
 inline constexpr FourCC kStrf = MakeFourCC("strf");
@@ -32,6 +33,8 @@ inline constexpr FourCC kIdx1 = MakeFourCC("idx1");
 inline constexpr FourCC kJunk = MakeFourCC("JUNK");
 inline constexpr FourCC kIndx = MakeFourCC("indx");
 inline constexpr FourCC kVprp = MakeFourCC("vprp");
+inline constexpr FourCC kOdml = MakeFourCC("odml");
+inline constexpr FourCC kDmlh = MakeFourCC("dmlh");
 inline constexpr FourCC kVids = MakeFourCC("vids");
 inline constexpr FourCC kMjpgUpper = MakeFourCC("MJPG");
 
@@ -85,7 +88,7 @@ constexpr std::optional<int32_t> StreamNumber(FourCC id)
 namespace avih {
 inline constexpr uint32_t kSize = 56;
 inline constexpr size_t kFlags = 12;                // dwFlags
-inline constexpr size_t kTotalFrames = 16;          // dwTotalFrames
+inline constexpr size_t kTotalFrames = 16;          // dwTotalFrames (of the first RIFF chunk)
 inline constexpr size_t kSuggestedBufferSize = 28;  // dwSuggestedBufferSize
 inline constexpr size_t kWidth = 32;                // dwWidth
 inline constexpr size_t kHeight = 36;               // dwHeight
@@ -97,6 +100,7 @@ namespace strh {
 inline constexpr uint32_t kSize = 56;
 inline constexpr size_t kType = 0;          // fccType
 inline constexpr size_t kHandler = 4;       // fccHandler
+inline constexpr size_t kSampleSize = 44;   // dwSampleSize: bytes per sample, 0 when samples vary
 inline constexpr size_t kFrameRight = 52;   // rcFrame.right, 16-bit
 inline constexpr size_t kFrameBottom = 54;  // rcFrame.bottom, 16-bit
 }  // namespace strh
@@ -122,6 +126,45 @@ inline constexpr size_t kLength = 12;            // dwChunkLength
 inline constexpr uint32_t kFlagKeyFrame = 0x10;  // AVIIF_KEYFRAME
 inline constexpr uint32_t kFlagNoTime = 0x100;   // AVIIF_NO_TIME
 }  // namespace idx1
+
+// OpenDML super index, chunk 'indx' in a stream list: where the stream's
+// standard indexes are, one entry per RIFF chunk.
+namespace indx {
+inline constexpr uint32_t kHeaderSize = 24;
+inline constexpr size_t kLongsPerEntry = 0;    // wLongsPerEntry, 16-bit: 4
+inline constexpr size_t kIndexSubType = 2;     // bIndexSubType, 8-bit: 0
+inline constexpr size_t kIndexType = 3;        // bIndexType, 8-bit: kIndexOfIndexes
+inline constexpr size_t kEntriesInUse = 4;     // nEntriesInUse
+inline constexpr size_t kChunkId = 8;          // dwChunkId: the stream's data chunks
+inline constexpr uint32_t kEntrySize = 16;     // from kHeaderSize on:
+inline constexpr size_t kEntryOffset = 0;      //   qwOffset, 64-bit: the 'ix##' chunk in the file
+inline constexpr size_t kEntrySizeField = 8;   //   dwSize: the 'ix##' chunk with its header
+inline constexpr size_t kEntryDuration = 12;   //   dwDuration: in the stream's ticks
+inline constexpr uint8_t kIndexOfIndexes = 0;  // AVI_INDEX_OF_INDEXES
+inline constexpr uint8_t kIndexOfChunks = 1;   // AVI_INDEX_OF_CHUNKS (the standard index)
+inline constexpr uint32_t kMinimumSize = kHeaderSize + kEntrySize;
+}  // namespace indx
+
+// OpenDML standard index, chunk 'ix##' ('ix' and the stream number): the
+// data chunks of one stream in one RIFF chunk.
+namespace ix {
+inline constexpr uint32_t kHeaderSize = 24;
+// wLongsPerEntry (2), bIndexSubType, bIndexType (indx::kIndexOfChunks),
+// nEntriesInUse and dwChunkId as in the super index, then:
+inline constexpr size_t kBaseOffset = 12;             // qwBaseOffset, 64-bit: entries count from here
+inline constexpr size_t kReserved = 20;               // dwReserved3
+inline constexpr uint32_t kEntrySize = 8;             // from kHeaderSize on:
+inline constexpr size_t kEntryOffset = 0;             //   dwOffset: the chunk's data from qwBaseOffset
+inline constexpr size_t kEntrySizeField = 4;          //   dwSize: the data size, and:
+inline constexpr uint32_t kNotKeyFrame = 0x80000000;  //   bit 31 set when not a key frame
+}  // namespace ix
+
+// OpenDML extended header, chunk 'dmlh' in 'LIST odml' of 'hdrl'.
+namespace dmlh {
+inline constexpr size_t kTotalFrames = 0;  // dwTotalFrames: the frames of all RIFF chunks
+inline constexpr uint32_t kMinimumSize = 4;
+inline constexpr uint32_t kUsualSize = 248;  // with the reserved dwords writers store
+}  // namespace dmlh
 
 // OpenDML video properties, chunk 'vprp' (only the fields that describe the picture).
 namespace vprp {

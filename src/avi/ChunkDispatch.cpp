@@ -5,6 +5,7 @@
 #include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
 #include "avi/FrameScan.h"
+#include "avi/HeaderRoomHandler.h"
 #include "avi/IndexHandler.h"
 #include "avi/ListHandler.h"
 #include "avi/MainHeaderHandler.h"
@@ -72,6 +73,9 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, 
         return std::make_unique<VideoPropertiesHandler>(id, s, d, c);
     if (id == avi::kIndx && parent == avi::kStrl)
         return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
+    if ((id == avi::kJunk && (parent == avi::kStrl || parent == avi::kHdrl)) ||
+        (id == avi::kDmlh && parent == avi::kOdml))
+        return std::make_unique<HeaderRoomHandler>(id, s, d, c, parent);
 
     const uint16_t suffix = FourCCSuffix(id);
     if (IsStreamDataSuffix(suffix)) {
@@ -86,7 +90,7 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, 
         }
         return std::make_unique<StreamDataHandler>(id, s, d, c);
     }
-    if ((parent == avi::kMovi || parent == avi::kRec) && IsOpenDmlIndexChunk(id))
+    if ((parent == avi::kMovi || parent == avi::kRec || parent == avi::kAvixForm) && IsOpenDmlIndexChunk(id))
         return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
     return std::make_unique<ChunkHandler>(id, s, d, c);
 }

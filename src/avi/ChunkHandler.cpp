@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/ChunkWriting.h"
 #include "base/StatusCode.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace {
 
 // Payloads are moved in pieces of at most this size, so that a chunk of any
 // size needs no more memory than the stream buffers.
-constexpr uint64_t kCopyPieceSize = 16u * 1024 * 1024;
+constexpr uint64_t kCopyPieceSize = 1u * 1024 * 1024;
 
 bool IsList(FourCC id) { return id == avi::kList || id == avi::kRiff; }
 
@@ -66,6 +67,11 @@ Status ChunkHandler::ConvertChunk(ConversionContext& context, FourCC parentType,
         return failure;
     }
 
+    // The output's RIFF chunk may end before a chunk of 'movi'.
+    if (parentType == avi::kMovi)
+        if (Status room = context.Output.BeforeMoviChunk(avi::kChunkHeaderSize + Padded(size)); !room.Ok())
+            return room;
+
     handler->size_ = size;
     handler->start_ = start;
     context.ListDepth += IsList(id) ? 1 : 0;
@@ -103,6 +109,8 @@ Status ChunkHandler::WalkChildren()
 
 Status ChunkHandler::MovePayload(uint64_t length, Payload action)
 {
+    if (action == Payload::Drop)
+        return source_.Skip(length) ? Status() : source_.Result();
     std::vector<uint8_t>& buffer = context_.CopyBuffer;
     const uint64_t piece = std::min(length, kCopyPieceSize);
     if (buffer.size() < piece)
@@ -132,35 +140,14 @@ Status ChunkHandler::ReadFixedSizeChunk(uint32_t expectedSize, uint8_t* block)
 
 uint64_t ChunkHandler::BeginChunk(FourCC id, FourCC listType)
 {
-    const uint64_t start = destination_.Position();
-    uint8_t header[avi::kChunkHeaderSize + avi::kListTypeSize];
-    WriteLe32(header, id);
-    WriteLe32(header + 4, 0);  // filled in by EndChunk
-    WriteLe32(header + 8, listType);
-    destination_.Write(header, IsList(id) ? sizeof header : avi::kChunkHeaderSize);
-    return start;
+    return kestrel::BeginChunk(destination_, id, listType);
 }
 
-Status ChunkHandler::EndChunk(uint64_t start)
-{
-    const uint64_t size = destination_.Position() - start - avi::kChunkHeaderSize;
-    if (Status patched = PatchLe32(start + 4, size); !patched.Ok())
-        return patched;
-    if (size & 1) {
-        const uint8_t zero = 0;
-        destination_.Write(&zero, 1);
-    }
-    return destination_.Result();
-}
+Status ChunkHandler::EndChunk(uint64_t start) { return kestrel::EndChunk(destination_, start); }
 
 Status ChunkHandler::PatchLe32(uint64_t position, uint64_t value)
 {
-    if (value > UINT32_MAX)
-        return Status::Fail(status::kTooLarge);
-    uint8_t field[4];
-    WriteLe32(field, static_cast<uint32_t>(value));
-    destination_.WriteAt(position, field, sizeof field);
-    return destination_.Result();
+    return kestrel::PatchLe32(destination_, position, value);
 }
 
 // The plain copy: the chunk goes out as it came in.
@@ -174,7 +161,20 @@ Status ChunkHandler::Process()
 
 Status ConvertRiffFile(ConversionContext& context)
 {
-    return ChunkHandler::ConvertChunk(context, 0, context.source.Size());
+    // The first RIFF chunk, and the RIFF chunks that follow it; anything
+    // else behind them is not part of the file.
+    ChunkStream& source = context.source;
+    uint8_t next[4];
+    do {
+        if (Status riff = ChunkHandler::ConvertChunk(context, 0, source.Size()); !riff.Ok())
+            return riff;
+    } while (source.PeekAt(source.Position(), next, sizeof next) && ReadLe32(next) == avi::kRiff);
+
+    // Nothing to turn: an empty RIFF, an audio-only file. (A video stream
+    // without frames is a valid, empty clip.)
+    if (!context.VideoStream || !context.HaveVideoFormat)
+        return Status::Fail(status::kNoVideoStream);
+    return context.Output.Finish(context.LargestChunkSize, context.SourceRiffs > 1);
 }
 
 }  // namespace kestrel

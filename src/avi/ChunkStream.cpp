@@ -145,6 +145,26 @@ bool ChunkStream::Read(void* destination, uint32_t length)
     return true;
 }
 
+bool ChunkStream::Skip(uint64_t length)
+{
+    if (!Good() || !file_ || writing_)
+        return Fail();
+    if (length <= count_ - cursor_) {
+        cursor_ += static_cast<uint32_t>(length);
+        return true;
+    }
+    const uint64_t target = Position() + length;
+    if (target > fileSize_) {
+        errno = 0;
+        return Fail();
+    }
+    if (!SeekTo(file_, target))
+        return Fail();
+    flushed_ = target;
+    count_ = cursor_ = 0;
+    return true;
+}
+
 bool ChunkStream::Flush()
 {
     if (count_ == 0)

@@ -35,6 +35,9 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
 
     bool Read(void* destination, uint32_t length);
+    // Reading: moves the read position `length` bytes on without handing
+    // them out; a failure like Read's when the file ends before.
+    bool Skip(uint64_t length);
     bool Write(const void* source, uint32_t length);
 
     // Writing: the file offset at which the next written byte lands.

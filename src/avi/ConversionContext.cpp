@@ -6,24 +6,11 @@ namespace kestrel {
 
 ConversionContext::ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status,
                                      RotationMode mode)
-    : source(source), destination(destination), status(status), Mode(mode)
+    : source(source), destination(destination), status(status), Mode(mode), Output(destination)
 {
 }
 
 ConversionContext::~ConversionContext() = default;
-
-void ConversionContext::StartFile()
-{
-    LargestChunkSize = 0;
-    IndexEntries.clear();
-    MoviBase.reset();
-    SuggestedBufferSizePos.reset();
-    TotalFrames = 0;
-    FramesDone = 0;
-    StreamCount = 0;
-    VideoStream.reset();
-    HaveVideoFormat = false;
-}
 
 void ReleaseConversionBuffers(ConversionContext& context)
 {

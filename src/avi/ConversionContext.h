@@ -1,7 +1,7 @@
 #pragma once
 
 #include "avi/FrameWorkspace.h"
-#include "avi/IndexEntry.h"
+#include "avi/RiffWriter.h"
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
 #include "base/FrameWarnings.h"
@@ -19,8 +19,7 @@ namespace kestrel {
 class ChunkStream;
 class FramePipeline;
 
-// The state of one running conversion that the chunk handlers share. The
-// per-file values are reset by the RIFF handler when the file starts.
+// The state of one running conversion that the chunk handlers share.
 struct ConversionContext {
     // Out of line, where the pipeline's type is complete.
     ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode);
@@ -38,14 +37,18 @@ struct ConversionContext {
     std::string SourcePath;
     int32_t Jobs = 1;
 
+    // The RIFF chunks being written and their indexes.
+    RiffWriter Output;
     // Destination offset of the 'movi' list type; unset before the 'movi' list.
     std::optional<uint64_t> MoviBase;
-    // Destination offset of the main header's dwSuggestedBufferSize; unset until an 'avih'.
-    std::optional<uint64_t> SuggestedBufferSizePos;
+    // Source RIFF chunks walked so far, and whether another follows the
+    // one being walked (an OpenDML 'AVIX').
+    uint32_t SourceRiffs = 0;
+    bool SourceContinues = false;
     // The largest size of any non-list chunk read or frame written, for
     // dwSuggestedBufferSize.
     uint32_t LargestChunkSize = 0;
-    uint32_t TotalFrames = 0;  // dwTotalFrames of the main header
+    uint32_t TotalFrames = 0;  // dwTotalFrames of the main header, or of 'dmlh'
     uint32_t FramesDone = 0;
     FourCC LastChunkId = 0;
     FourCC LastStreamType = 0;
@@ -55,6 +58,8 @@ struct ConversionContext {
     int32_t StreamCount = 0;
     // RIFF and LIST chunks open around the chunk being converted.
     uint32_t ListDepth = 0;
+    // The number of the stream whose list is being walked, once its header was read.
+    std::optional<int32_t> ListStream;
     // The number of the Motion-JPEG video stream, once its header was read.
     std::optional<int32_t> VideoStream;
     // Frame size of the video stream as stored in the source; set by its format.
@@ -73,12 +78,8 @@ struct ConversionContext {
     // What every frame is transcoded with.
     FrameFormat VideoFrameFormat() const { return {FrameWidth, FrameHeight, Mode}; }
 
-    kestrel::IndexEntries IndexEntries;
     // The JPEG library's warnings about the frames so far.
     FrameWarnings Warnings;
-
-    // Resets the values that describe one file.
-    void StartFile();
 };
 
 // Stops the frame pipeline and frees every buffer that a conversion

@@ -5,8 +5,6 @@
 
 namespace kestrel {
 
-void AppendIndexEntry(IndexEntries& entries, const IndexEntry& entry) { entries.push_back(entry); }
-
 bool WriteIndex(ChunkStream& destination, IndexEntries& entries)
 {
     uint8_t header[avi::kChunkHeaderSize];

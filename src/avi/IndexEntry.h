@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-// One entry of the 'idx1' chunk the conversion appends.
+// One entry of the 'idx1' chunk the conversion writes.
 struct IndexEntry {
     FourCC chunkId = 0;
     uint32_t flags = 0;
@@ -17,8 +17,6 @@ struct IndexEntry {
 using IndexEntries = std::vector<IndexEntry>;
 
 class ChunkStream;
-
-void AppendIndexEntry(IndexEntries& entries, const IndexEntry& entry);
 
 // Writes the 'idx1' chunk of all entries and empties the list; false when a
 // write failed.

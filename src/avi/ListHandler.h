@@ -5,6 +5,7 @@
 namespace kestrel {
 
 // A 'LIST' chunk: converts its children and patches its size behind them.
+// 'movi' lists are opened and closed by the writer of RIFF chunks.
 class ListHandler : public ChunkHandler {
 public:
     ListHandler(FourCC id, ChunkStream& source, ChunkStream& destination, ConversionContext& context,
@@ -15,6 +16,8 @@ public:
     Status Process() override;
 
 private:
+    Status ProcessMovi();
+
     FourCC parentListType_;
 };
 

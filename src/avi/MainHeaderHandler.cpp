@@ -20,7 +20,7 @@ Status MainHeaderHandler::Process()
     context_.TotalFrames = ReadLe32(header + avi::avih::kTotalFrames);
     // The largest chunk is known only at the end of the file; patched then.
     WriteLe32(header + avi::avih::kSuggestedBufferSize, 0);
-    context_.SuggestedBufferSizePos = destination_.Position() + avi::kChunkHeaderSize + avi::avih::kSuggestedBufferSize;
+    context_.Output.NoteMainHeader(destination_.Position() + avi::kChunkHeaderSize);
     if (SwapsDimensions(context_.Mode))
         std::swap_ranges(header + avi::avih::kWidth, header + avi::avih::kWidth + 4, header + avi::avih::kHeight);
 

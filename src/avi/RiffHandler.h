@@ -4,8 +4,8 @@
 
 namespace kestrel {
 
-// The top-level 'RIFF' chunk: converts its children, appends the new
-// 'idx1' and patches the sizes that are known only at the end.
+// A top-level 'RIFF' chunk: the first ('AVI ') or an OpenDML continuation
+// ('AVIX'). Converts its children; ConvertRiffFile ends the output.
 class RiffHandler : public ChunkHandler {
 public:
     using ChunkHandler::ChunkHandler;

@@ -17,6 +17,8 @@ Status StreamHeaderHandler::Process()
 
     const int32_t streamNumber = context_.StreamCount++;
     context_.LastStreamType = ReadLe32(header + avi::strh::kType);
+    context_.ListStream = streamNumber;
+    context_.Output.NoteStream(streamNumber, context_.LastStreamType, ReadLe32(header + avi::strh::kSampleSize));
     if (context_.LastStreamType == avi::kVids) {
         const FourCC handler = ReadLe32(header + avi::strh::kHandler);
         if (!avi::IsMjpegHandler(handler))

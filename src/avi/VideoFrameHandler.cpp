@@ -38,19 +38,12 @@ int32_t PercentDone(uint32_t done, uint32_t total)
 
 Status VideoFrameHandler::Process()
 {
-    IndexEntry entry;
-    entry.chunkId = id_;
-    // Every frame is a key frame; an empty chunk (a repeat) gets no flags.
-    entry.flags = size_ > 0 ? avi::idx1::kFlagKeyFrame : 0;
-    entry.offset = static_cast<uint32_t>(destination_.Position() - context_.MoviBase.value_or(0));
-
     uint32_t newSize = 0;
     const uint8_t* newFrame = nullptr;
     if (size_ > 0) {
         // An empty frame chunk repeats the previous picture; it stays empty.
-        // The walker has checked that the file holds the whole frame. The
-        // payload is read here in every case, so that a read error reads
-        // as it does without the pipeline.
+        // The walker has checked that the file holds the whole frame; a
+        // frame the pipeline delivers is skipped, not read again.
         const FrameFormat format = context_.VideoFrameFormat();
         const FramePipeline::Frame* ahead =
             context_.Pipeline ? context_.Pipeline->Take(start_, size_, format) : nullptr;
@@ -78,8 +71,8 @@ Status VideoFrameHandler::Process()
         context_.LargestChunkSize = std::max(context_.LargestChunkSize, newSize);
     }
 
-    entry.length = newSize;
-    AppendIndexEntry(context_.IndexEntries, entry);
+    // Every frame is a key frame; an empty chunk (a repeat) gets no flags.
+    context_.Output.AddChunk(id_, size_ > 0 ? avi::idx1::kFlagKeyFrame : 0, destination_.Position(), newSize, true);
     const uint64_t start = BeginChunk(id_);
     if (newSize > 0)
         destination_.Write(newFrame, newSize);

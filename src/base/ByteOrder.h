@@ -38,6 +38,12 @@ inline void WriteLe32(uint8_t* p, uint32_t v)
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
+inline uint64_t ReadLe64(const uint8_t* p) { return uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32; }
+inline void WriteLe64(uint8_t* p, uint64_t v)
+{
+    WriteLe32(p, static_cast<uint32_t>(v));
+    WriteLe32(p + 4, static_cast<uint32_t>(v >> 32));
+}
 
 inline uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 inline void WriteBe16(uint8_t* p, uint16_t v)

@@ -53,7 +53,7 @@ constexpr StatusText kStatusTexts[] = {
     {status::kDestinationNotAFile, Path::Destination, Detail::None,   "Couldn't write file %s: something other than a regular file has that name"},
     {status::kNoVideoStream,       Path::Source,      Detail::None,   "%s\nhas no Motion-JPEG video stream"},
     {status::kPictureTooLarge,     Path::Source,      Detail::TwoDecimals, "Video stream in\n%s\nhas pictures too large to convert (%d x %d pixels; at most 16384 x 16384 pixels)"},
-    {status::kRiffExtension,       Path::Source,      Detail::None,   "%s\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)"},
+    {status::kRiffExtension,       Path::Source,      Detail::FourCC, "%s\nis damaged: it continues past its first RIFF chunk in a RIFF chunk of type '%s', not an OpenDML 'AVIX' chunk"},
 };
 // clang-format on
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "avi/RiffWriter.h"
 #include "base/Transform.h"
 
 #include <algorithm>
@@ -22,6 +23,9 @@ struct ConversionJob {
     // written beside it as usual and takes the source's permission bits
     // before it replaces the source; a failure leaves the source as it was.
     bool replacesSource = false;
+    // An output larger than this continues in further RIFF chunks (the
+    // OpenDML layout); tests make such files from small inputs.
+    uint64_t riffSizeLimit = RiffWriter::kDefaultSizeLimit;
 };
 
 // One thread for each the machine runs at once: the front ends' default.

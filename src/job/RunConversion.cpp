@@ -72,6 +72,8 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, FrameWarnings
         ConversionContext context(source, destination, status, job.mode);
         context.SourcePath = job.source;
         context.Jobs = job.jobs;
+        // A source of half the limit may outgrow one RIFF chunk once re-encoded.
+        context.Output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2);
         converted = ConvertRiffFile(context);
         warnings = std::move(context.Warnings);
         ReleaseConversionBuffers(context);

@@ -8,7 +8,7 @@
 namespace kestrel {
 
 // The file streams' buffer capacity.
-inline constexpr uint32_t StreamBufferSize = 16u * 1024 * 1024;
+inline constexpr uint32_t StreamBufferSize = 1u * 1024 * 1024;
 
 // Converts job->source into job->destination: the worker's whole run. Takes
 // ownership of the job. Never throws. Records how it ended in status.Result

@@ -182,17 +182,6 @@ TEST(ChunkWalker, StopRequestedBeforeTheFirstChunkEndsAsStoppedNotFailed)
     EXPECT_EQ(status.Result.failure.code, 0);
 }
 
-TEST(ChunkWalker, FileContinuingInAnotherRiffChunkIsRefusedUpFront)
-{
-    const Bytes source = Cat({HeaderOnlyAvi(), Riff("AVIX", {List("movi", {Chunk("01wb", Payload(4, 1))})})});
-    const Converted out = ConvertBytes(source);
-    EXPECT_EQ(out.statusCode, status::kRiffExtension);
-    EXPECT_EQ(out.message,
-              out.sourcePath +
-                  "\nis not supported: it continues past its first RIFF chunk (an OpenDML file over 1 GB)");
-    EXPECT_TRUE(out.output.empty());
-}
-
 TEST(ChunkWalker, TrailingBytesThatAreNoRiffChunkAreIgnored)
 {
     const Bytes source = Cat({HeaderOnlyAvi(), Bytes(5, 0)});

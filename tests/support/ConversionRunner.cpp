@@ -20,7 +20,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs)
+Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uint64_t riffSizeLimit)
 {
     TempDir dir;
     Converted result;
@@ -29,7 +29,8 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs)
     WriteFile(result.sourcePath, source);
 
     ConversionStatus status;
-    RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode, jobs}),
+    RunConversion(std::make_unique<ConversionJob>(
+                      ConversionJob{result.sourcePath, result.destinationPath, mode, jobs, false, riffSizeLimit}),
                   status);
     result.succeeded = status.Succeeded();
     result.statusCode = status.Result.failure.code;

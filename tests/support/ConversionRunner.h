@@ -1,5 +1,6 @@
 #pragma once
 
+#include "avi/RiffWriter.h"
 #include "base/ConversionStatus.h"
 #include "base/Transform.h"
 #include "support/RiffBuilder.h"
@@ -39,7 +40,9 @@ struct Converted {
 };
 
 // Writes `source` to "in.avi" in a fresh directory and converts it to
-// "out.avi" with `jobs` threads transcoding frames.
-Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90, int32_t jobs = 1);
+// "out.avi" with `jobs` threads transcoding frames and RIFF chunks of at
+// most about `riffSizeLimit` bytes.
+Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90, int32_t jobs = 1,
+                       uint64_t riffSizeLimit = RiffWriter::kDefaultSizeLimit);
 
 }  // namespace kestrel::test

@@ -215,6 +215,14 @@ ChunkNode ParseRiffFile(const Bytes& file)
     return root;
 }
 
+std::vector<ChunkNode> ParseRiffChunks(const Bytes& file)
+{
+    std::vector<ChunkNode> chunks;
+    for (size_t at = 0; at + 8 <= file.size();)
+        at = ParseChunk(file, at, file.size(), chunks.emplace_back());
+    return chunks;
+}
+
 static void Dump(const ChunkNode& node, std::string& out)
 {
     if (!out.empty())

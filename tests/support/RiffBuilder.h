@@ -76,6 +76,9 @@ struct ChunkNode {
 // when a size runs past its parent or the file, or a RIFF/LIST size does not
 // match its children exactly.
 ChunkNode ParseRiffFile(const Bytes& file);
+// Parses every top-level chunk of a file of several RIFF chunks, with the
+// same checks.
+std::vector<ChunkNode> ParseRiffChunks(const Bytes& file);
 
 // The tree as one line per chunk, e.g. "RIFF AVI  / LIST hdrl / avih 56".
 std::string DumpTree(const ChunkNode& root);
