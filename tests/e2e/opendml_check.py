@@ -16,7 +16,7 @@ through kestrel-cli. Kinds:
   opendml_gstreamer_split   GStreamer's file with audio, split
   opendml_ffmpeg_1gib       ffmpeg's 1920x1080 file past 1 GiB (ffmpeg writes
                             the AVIX itself) with PCM audio, converted by
-                            kestrel-cli with the default limit (cw)
+                            kestrel-cli with the default limit (cw, 180)
 Every output must have the source's frame count and size (exchanged for
 cw/acw) for ffprobe, decode without an error in ffmpeg (-xerror), give
 every frame through GStreamer's avidemux and jpegdec, carry the source's
@@ -83,7 +83,7 @@ KINDS = {
     "opendml_ffmpeg_split": (run_e2e.ffmpeg_source("160x120", "yuvj422p", audio=True), False,
                              [("small", TRANSFORMS)]),
     "opendml_gstreamer_split": (run_e2e.gstreamer_source(160, 120, audio=True), False, [("small", TRANSFORMS)]),
-    "opendml_ffmpeg_1gib": (ffmpeg_1gib_source, True, [(None, ["cw"])]),
+    "opendml_ffmpeg_1gib": (ffmpeg_1gib_source, True, [(None, ["cw", "180"])]),
 }
 
 
