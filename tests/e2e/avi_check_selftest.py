@@ -8,7 +8,8 @@ file with OpenDML indexes and video properties (acw), and files in the
 layouts of other writers (mirror-x), checks that each
 result passes and fails when checked against another transform, then damages
 copies of it one way at a time and checks that each damage is reported with
-the expected words.
+the expected words. A file of several RIFFs from the camera-style writer
+(OpenDML indexes) is damaged the same way and checked on its own.
 """
 
 import argparse
@@ -186,6 +187,93 @@ def writer_damages():
     }
 
 
+# Damages of a file of several RIFFs, checked without a source.
+def multi_riff_damages():
+    def riffs_of(d):
+        return avi_check.parse_riffs(bytes(d), "damaged")
+
+    def standard_index(riffs, riff_number, fourcc):
+        movi = avi_check.find_movi(riffs[riff_number])
+        return next(c for c in movi.children if c.id == fourcc)
+
+    def entry_at(ix, number):
+        return ix.offset + HEADER + avi_check.IX_HEAD.size + number * avi_check.IX_ENTRY.size
+
+    def ix_wrong_chunk(d, riffs):
+        # The second RIFF's first frame entry points at the audio chunk behind it.
+        ix = standard_index(riffs, 1, b"ix00")
+        frame, audio = [c for c in avi_check.find_movi(riffs[1]).children][:2]
+        put32(d, entry_at(ix, 0), get32(d, entry_at(ix, 0)) + audio.offset - frame.offset)
+
+    def ix_count(d, riffs):
+        ix = standard_index(riffs, 1, b"ix01")
+        put32(d, ix.offset + HEADER + 4, get32(d, ix.offset + HEADER + 4) - 1)
+
+    def idx1_second_riff(d, riffs):
+        # The last idx1 entry names the first chunk of the second RIFF instead.
+        first = riffs[0]
+        target = avi_check.find_movi(riffs[1]).children[0]
+        movi_base = avi_check.find_movi(first).offset + HEADER
+        entry = first.children[-1].end - avi_check.IDX1_ENTRY.size
+        d[entry:entry + 16] = avi_check.IDX1_ENTRY.pack(target.id, 0x10, target.offset - movi_base, target.size)
+
+    def audio_not_key(d, riffs):
+        ix = standard_index(riffs, 2, b"ix01")
+        put32(d, entry_at(ix, 0) + 4, get32(d, entry_at(ix, 0) + 4) | avi_check.NOT_KEY_FRAME)
+
+    def super_index_offset(d, riffs):
+        # The video super index's second entry points 8 bytes into its ix00.
+        indx = find(riffs[0], b"indx")
+        entry = indx.offset + HEADER + avi_check.INDX_HEAD.size + avi_check.INDX_ENTRY.size
+        put32(d, entry, get32(d, entry) + 8)
+
+    def dmlh_total(d, riffs):
+        dmlh = find(riffs[0], b"dmlh")
+        put32(d, dmlh.offset + HEADER, get32(d, dmlh.offset + HEADER) - 1)
+
+    def avih_total(d, riffs):
+        avih = find(riffs[0], b"avih")
+        put32(d, avih.offset + HEADER + avi_check.AVIH_TOTAL_FRAMES, get32(d, avih.offset + HEADER + 16) + 1)
+
+    return riffs_of, [
+        ("ix00 entry pointing at the audio chunk behind its frame", "not a b'00dc' chunk", ix_wrong_chunk),
+        ("ix01 nEntriesInUse one short", "in no standard index", ix_count),
+        ("idx1 listing a chunk of the second RIFF", "idx1 entry", idx1_second_riff),
+        ("audio chunk marked as not a key frame", "(key frame)", audio_not_key),
+        ("super index entry not at its ix00", "is not the start of a standard index", super_index_offset),
+        ("dmlh one frame short", "dmlh", dmlh_total),
+        ("avih counting one frame more than the first RIFF", "avih", avih_total),
+    ]
+
+
+def expect_found_multi_riff(work):
+    """The camera-style writer's file of several RIFFs passes the structural
+    check and each damage of a copy is reported."""
+    source_dir = os.path.join(work, "multi_riff")
+    os.makedirs(source_dir)
+    path = os.path.join(source_dir, "source.avi")
+    run_e2e.camera_source("160x120", "yuvj422p", audio=True, layout=("--riff-limit", "20000"))(path)
+    good = open(path, "rb").read()
+    riffs_of, damage_list = multi_riff_damages()
+    if len(riffs_of(good)) < 3:
+        return [f"multi_riff: the writer made {len(riffs_of(good))} RIFFs, expected at least 3"]
+    clean = avi_check.check(path)
+    if clean:
+        return [f"multi_riff: the undamaged file does not pass: {clean}"]
+    missed = []
+    damaged = os.path.join(source_dir, "damaged.avi")
+    for what, words, damage in damage_list:
+        data = bytearray(good)
+        damage(data, riffs_of(good))
+        open(damaged, "wb").write(data)
+        faults = avi_check.check(damaged)
+        if any(words in fault for fault in faults):
+            print(f"ok  multi_riff {what}: {next(f for f in faults if words in f)}")
+        else:
+            missed.append(f"multi_riff {what}: expected a fault with {words!r}, got {faults}")
+    return missed
+
+
 def expect_found(cli, work, kind, transform, damage_list):
     """Converts a source of the kind, then checks the undamaged and the
     damaged results; returns the list of faults that went unnoticed."""
@@ -225,6 +313,7 @@ def main():
     work = tempfile.mkdtemp(prefix="kestrel-avi-check-")
     try:
         missed = expect_found(cli, work, "camera_422_audio", "cw", damages())
+        missed += expect_found_multi_riff(work)
         missed += expect_found(cli, work, "ffmpeg_opendml_index", "acw", opendml_damages())
         for kind, damage_list in writer_damages().items():
             missed += expect_found(cli, work, kind, "mirror-x", damage_list)

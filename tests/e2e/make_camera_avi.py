@@ -23,6 +23,12 @@ Other layouts:
                      frame per chunk: chunk sizes alternate between odd and even
   --empty-every N    every Nth frame chunk is empty (a repeat of the previous
                      picture), indexed without flags
+  --riff-limit BYTES the OpenDML layout of files past 1 GiB, as capture programs
+                     write it: an 'indx' super index in every stream list and
+                     LIST odml in hdrl, then further RIFF 'AVIX' chunks, each
+                     RIFF at most BYTES long (at least one chunk in each) and
+                     its 'movi' ending in one standard index 'ix##' per stream
+                     it holds chunks of; idx1 lists the first RIFF's chunks
 
 usage: make_camera_avi.py FRAMES.mjpeg [--audio AUDIO.u8 --rate HZ] --fps N [options] OUT.avi
 FRAMES.mjpeg is a concatenation of JPEG pictures (ffmpeg -f mjpeg).
@@ -109,12 +115,137 @@ def split_mpeg_audio(data):
     return frames, rate
 
 
+CHUNK_HEAD = 8
+
+
 def chunk(fourcc, data):
     return fourcc + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
 
 
 def lst(kind, *children):
     return chunk(b"LIST", kind + b"".join(children))
+
+
+def frame_pieces(args, number, frame, frame_count, ids, audio, mpeg):
+    """(chunk id, data, idx1 flags) of the chunks written with frame number:
+    the frame, then its share of the audio."""
+    video_id, audio_id = ids
+    mpeg_frames, mpeg_rate = mpeg
+    pieces = [(video_id, frame, 0x10 if frame else 0)]
+    if audio:
+        per_frame = args.rate / args.fps
+        begin, end = round(number * per_frame), round((number + 1) * per_frame)
+        if begin < len(audio):
+            pieces.append((audio_id, audio[begin:end], 0))
+    if mpeg_frames:
+        mpeg_per_frame = mpeg_rate / 1152 / args.fps
+        begin, end = round(number * mpeg_per_frame), round((number + 1) * mpeg_per_frame)
+        if number == frame_count - 1:
+            end = len(mpeg_frames)
+        pieces += [(audio_id, data, 0x10) for data in mpeg_frames[begin:end]]
+    return pieces
+
+
+# OpenDML layout
+AVIH_TOTAL_FRAMES = 16
+STRH_SAMPLE_SIZE = 44
+INDX_ENTRIES = 256  # room of each super index
+INDX_HEAD = struct.Struct("<HBBI4s12x")  # wLongsPerEntry, bIndexSubType, bIndexType, nEntriesInUse, dwChunkId
+INDX_ENTRY = struct.Struct("<QII")  # qwOffset, dwSize, dwDuration
+IX_HEAD = struct.Struct("<HBBI4sQI")  # ... dwChunkId, qwBaseOffset, dwReserved
+IX_ENTRY = struct.Struct("<II")  # dwOffset (of the data from qwBaseOffset), dwSize (bit 31: not a key frame)
+AVI_INDEX_OF_INDEXES, AVI_INDEX_OF_CHUNKS = 0, 1
+NOT_KEY = 0x80000000
+DMLH_SIZE = 248
+LIST_HEAD = 12  # 'LIST' or 'RIFF', size, list type
+
+
+def index_size(count):
+    return CHUNK_HEAD + IX_HEAD.size + count * IX_ENTRY.size
+
+
+def is_key(fourcc, data):
+    return fourcc[2:] == b"wb" or (fourcc[2:] in (b"dc", b"db") and len(data) > 0)
+
+
+def split_riffs(pieces, first_overhead, limit):
+    """Lists of pieces, one per RIFF: a RIFF takes the next chunk while it
+    stays within limit with the standard indexes (and, for the first, the
+    idx1) that close it."""
+    riffs, current, size = [], [], first_overhead
+    for piece in pieces:
+        counts = {}
+        for fourcc, _, _ in current + [piece]:
+            counts[fourcc] = counts.get(fourcc, 0) + 1
+        closing = sum(index_size(n) for n in counts.values())
+        if not riffs:
+            closing += CHUNK_HEAD + 16 * (len(current) + 1)
+        if current and size + len(chunk(*piece[:2])) + closing > limit:
+            riffs.append(current)
+            current, size = [], 2 * LIST_HEAD  # RIFF 'AVIX' and LIST movi
+        current.append(piece)
+        size += len(chunk(*piece[:2]))
+    return riffs + [current]
+
+
+def write_opendml(path, limit, avih, strls, pieces):
+    """strls: (chunk id, [strh, strf chunks]) per stream in stream order."""
+    ids = [fourcc for fourcc, _ in strls]
+    video_id = next(fourcc for fourcc in ids if fourcc[2:] == b"dc")
+    indx_room = INDX_HEAD.size + INDX_ENTRIES * INDX_ENTRY.size
+    info = lst(b"INFO", chunk(b"ISFT", b"Kestrel test camera\0")) + chunk(b"JUNK", bytes(1000))
+
+    def header(first_frames, total_frames, super_indexes):
+        avih_now = avih[:AVIH_TOTAL_FRAMES] + struct.pack("<I", first_frames) + avih[AVIH_TOTAL_FRAMES + 4:]
+        strl_lists = [lst(b"strl", *children, chunk(b"indx", super_indexes.get(fourcc, bytes(indx_room))))
+                      for fourcc, children in strls]
+        odml = lst(b"odml", chunk(b"dmlh", struct.pack("<I", total_frames) + bytes(DMLH_SIZE - 4)))
+        return b"AVI " + lst(b"hdrl", chunk(b"avih", avih_now), *strl_lists, odml) + info
+
+    head_size = CHUNK_HEAD + len(header(0, 0, {}))
+    riffs = split_riffs(pieces, head_size + LIST_HEAD, limit)
+    if len(riffs) > INDX_ENTRIES:
+        raise SystemExit(f"{len(riffs)} RIFFs do not fit the {INDX_ENTRIES} entries of a super index")
+
+    # Offsets first: every RIFF's movi, its standard indexes behind the data.
+    bodies, super_entries, riff_start = [], {fourcc: [] for fourcc in ids}, 0
+    for number, riff_pieces in enumerate(riffs):
+        movi_start = riff_start + (head_size if number == 0 else LIST_HEAD)
+        offset = movi_start + LIST_HEAD
+        movi, idx1, entries = [], [], {fourcc: [] for fourcc in ids}
+        for fourcc, data, _ in riff_pieces:
+            flags = 0x10 if is_key(fourcc, data) else 0  # as the standard index has it
+            idx1.append(struct.pack("<4sIII", fourcc, flags, offset - movi_start - CHUNK_HEAD, len(data)))
+            entries[fourcc].append(IX_ENTRY.pack(offset + CHUNK_HEAD - riff_start,
+                                                 len(data) | (0 if is_key(fourcc, data) else NOT_KEY)))
+            movi.append(chunk(fourcc, data))
+            offset += len(movi[-1])
+        for stream, fourcc in enumerate(ids):
+            if not entries[fourcc]:
+                continue
+            ix = chunk(b"ix%02d" % stream, IX_HEAD.pack(IX_ENTRY.size // 4, 0, AVI_INDEX_OF_CHUNKS,
+                                                        len(entries[fourcc]), fourcc, riff_start, 0)
+                       + b"".join(entries[fourcc]))
+            sizes = [len(data) for f, data, _ in riff_pieces if f == fourcc]
+            sample_size = struct.unpack_from("<I", dict(strls)[fourcc][0], CHUNK_HEAD + STRH_SAMPLE_SIZE)[0]
+            duration = sum(sizes) // sample_size if fourcc[2:] == b"wb" and sample_size else len(sizes)
+            super_entries[fourcc].append(INDX_ENTRY.pack(offset, len(ix), duration))
+            movi.append(ix)
+            offset += len(ix)
+        body = lst(b"movi", *movi)
+        if number == 0:
+            body += chunk(b"idx1", b"".join(idx1))
+        bodies.append(body)
+        riff_start += CHUNK_HEAD + (len(header(0, 0, {})) if number == 0 else 4) + len(body)
+
+    super_indexes = {fourcc: (INDX_HEAD.pack(INDX_ENTRY.size // 4, 0, AVI_INDEX_OF_INDEXES, len(entries), fourcc)
+                              + b"".join(entries)).ljust(indx_room, b"\0")
+                     for fourcc, entries in super_entries.items()}
+    video_frames = [sum(1 for fourcc, _, _ in riff_pieces if fourcc == video_id) for riff_pieces in riffs]
+    with open(path, "wb") as out:
+        out.write(chunk(b"RIFF", header(video_frames[0], sum(video_frames), super_indexes) + bodies[0]))
+        for body in bodies[1:]:
+            out.write(chunk(b"RIFF", b"AVIX" + body))
 
 
 def main():
@@ -130,6 +261,7 @@ def main():
     parser.add_argument("--head", choices=("avi1", "avi1-62", "none"), default="avi1")
     parser.add_argument("--mpeg-audio")
     parser.add_argument("--empty-every", type=int, default=0)
+    parser.add_argument("--riff-limit", type=int, default=0)
     args = parser.parse_args()
 
     pictures = list(split_jpegs(open(args.frames, "rb").read()))
@@ -147,42 +279,39 @@ def main():
     strh_v = b"vids" + args.handler.encode() + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, args.fps, 0, len(frames),
                                        max(map(len, frames)), 10000, 0, 0, 0, width, height)
     strf_v = struct.pack("<IiiHH4sIiiII", 40, width, height, 1, 24, b"MJPG", width * height * 3, 0, 0, 0, 0)
-    video_list = lst(b"strl", chunk(b"strh", strh_v), chunk(b"strf", strf_v))
+    video_list = [chunk(b"strh", strh_v), chunk(b"strf", strf_v)]
     audio_list = None
     if audio:
         strh_a = b"auds" + struct.pack("<IIHHIIIIIIIIhhhh", 0, 0, 0, 0, 0, 1, args.rate, 0, len(audio),
                                       args.rate, 0, 1, 0, 0, 0, 0)
         strf_a = struct.pack("<HHIIHHH", 1, 1, args.rate, args.rate, 1, 8, 0)
-        audio_list = lst(b"strl", chunk(b"strh", strh_a), chunk(b"strf", strf_a))
+        audio_list = [chunk(b"strh", strh_a), chunk(b"strf", strf_a)]
     elif mpeg_frames:
         # One 1152-sample frame per chunk: dwScale 1152, dwRate the sample rate.
         strh_a = b"auds" + struct.pack("<IIHHIIIIIIIIhhhh", 0, 0, 0, 0, 0, 1152, mpeg_rate, 0, len(mpeg_frames),
                                       max(map(len, mpeg_frames)), 0, 0, 0, 0, 0, 0)
         strf_a = struct.pack("<HHIIHHH", 0x50, 1, mpeg_rate, 8000, 1, 0, 0)
-        audio_list = lst(b"strl", chunk(b"strh", strh_a), chunk(b"strf", strf_a))
+        audio_list = [chunk(b"strh", strh_a), chunk(b"strf", strf_a)]
     hdrl = [chunk(b"avih", avih)]
-    hdrl += [audio_list, video_list] if args.video_second and audio_list else [video_list]
+    video_strl, audio_strl = lst(b"strl", *video_list), audio_list and lst(b"strl", *audio_list)
+    hdrl += [audio_strl, video_strl] if args.video_second and audio_list else [video_strl]
     if audio_list and not args.video_second:
-        hdrl.append(audio_list)
+        hdrl.append(audio_strl)
+
+    pieces = [piece for number, frame in enumerate(frames)
+              for piece in frame_pieces(args, number, frame, len(frames), (video_id, audio_id), audio,
+                                        (mpeg_frames, mpeg_rate))]
+    if args.riff_limit:
+        strls = [(audio_id, audio_list), (video_id, video_list)] if args.video_second and audio_list \
+            else [(video_id, video_list)] + ([(audio_id, audio_list)] if audio_list else [])
+        write_opendml(args.output, args.riff_limit, avih, strls, pieces)
+        return
 
     movi, index, offset = [], [], 4
-    per_frame = args.rate / args.fps
-    mpeg_per_frame = mpeg_rate / 1152 / args.fps if mpeg_frames else 0
-    for number, frame in enumerate(frames):
-        pieces = [(video_id, frame, 0x10 if frame else 0)]
-        if audio:
-            begin, end = round(number * per_frame), round((number + 1) * per_frame)
-            if begin < len(audio):
-                pieces.append((audio_id, audio[begin:end], 0))
-        if mpeg_frames:
-            begin, end = round(number * mpeg_per_frame), round((number + 1) * mpeg_per_frame)
-            if number == len(frames) - 1:
-                end = len(mpeg_frames)
-            pieces += [(audio_id, data, 0x10) for data in mpeg_frames[begin:end]]
-        for fourcc, data, flags in pieces:
-            movi.append(chunk(fourcc, data))
-            index.append(struct.pack("<4sIII", fourcc, flags, offset, len(data)))
-            offset += len(movi[-1])
+    for fourcc, data, flags in pieces:
+        movi.append(chunk(fourcc, data))
+        index.append(struct.pack("<4sIII", fourcc, flags, offset, len(data)))
+        offset += len(movi[-1])
 
     riff = chunk(b"RIFF", b"AVI " + lst(b"hdrl", *hdrl)
                  + lst(b"INFO", chunk(b"ISFT", b"Kestrel test camera\0"))
