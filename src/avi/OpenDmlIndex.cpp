@@ -40,8 +40,8 @@ Status OpenDmlIndex::WriteStandardIndex(ChunkStream& out, uint64_t riffStart, in
 {
     const auto count = static_cast<uint32_t>(entries_.size() / avi::ix::kEntrySize);
     // Video counts frames; audio of fixed-size samples counts samples.
-    const auto duration = static_cast<uint32_t>(
-        sampleSize_ > 0 && streamType_ != avi::kVids ? entryBytes_ / sampleSize_ : count);
+    const auto duration =
+        static_cast<uint32_t>(sampleSize_ > 0 && streamType_ != avi::kVids ? entryBytes_ / sampleSize_ : count);
     const FourCC id = MakeFourCC("ix00") & 0xFFFF;
     const FourCC number = StreamChunkId(streamNumber, "dc") & 0xFFFF;
     const uint64_t start = BeginChunk(out, id | number << 16);

@@ -52,7 +52,7 @@ private:
 
     FourCC streamType_;
     uint32_t sampleSize_;
-    FourCC chunkId_ = 0;  // the id of the stream's first data chunk
+    FourCC chunkId_ = 0;            // the id of the stream's first data chunk
     std::vector<uint8_t> entries_;  // standard index entries as stored
     uint64_t entryBytes_ = 0;       // data bytes of the chunks in entries_
     std::vector<SuperEntry> written_;

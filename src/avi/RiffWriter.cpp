@@ -124,8 +124,7 @@ void RiffWriter::AddChunk(FourCC id, uint32_t flags, uint64_t chunkStart, uint32
         unindexable_ = true;
         return;
     }
-    streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length,
-                                  (flags & avi::idx1::kFlagKeyFrame) != 0);
+    streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length, (flags & avi::idx1::kFlagKeyFrame) != 0);
 }
 
 Status RiffWriter::EndMovi()

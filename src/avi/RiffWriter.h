@@ -82,7 +82,7 @@ private:
     bool reserveRoom_ = false;
 
     std::optional<uint64_t> mainHeader_;  // avih data in the output
-    std::vector<OpenDmlIndex> streams_;    // by stream number
+    std::vector<OpenDmlIndex> streams_;   // by stream number
     std::optional<OpenDmlIndex::Room> headerRoom_;
     std::optional<uint64_t> extendedHeader_;  // dmlh data in the output
 

@@ -187,7 +187,7 @@ void ExpectSameStreamData(const std::vector<const ChunkNode*>& data, const std::
     }
 }
 
-class OpenDmlOutput : public testing::TestWithParam<uint32_t> {};
+class OpenDmlOutput : public testing::TestWithParam<uint32_t> { };
 
 // Sources without room for the indexes (the writer leaves it) and with an
 // OpenDML writer's 'indx' chunks and 'odml' list (used in place).
