@@ -9,11 +9,18 @@
 namespace kestrel {
 namespace {
 
-// The two-digit stream number in front of a two-letter suffix ("01" "wb").
-FourCC StreamChunkId(int32_t streamNumber, const char (&suffix)[3])
+uint32_t Digit(int32_t value) { return static_cast<uint32_t>('0' + value % 10); }
+
+// A stream data chunk's id: the two-digit stream number, then the suffix ("01wb").
+FourCC StreamChunkId(int32_t stream, uint16_t suffix)
 {
-    const auto digit = [](int32_t d) { return static_cast<uint32_t>('0' + d % 10); };
-    return digit(streamNumber / 10) | digit(streamNumber) << 8 | uint32_t(MakeSuffix(suffix)) << 16;
+    return Digit(stream / 10) | Digit(stream) << 8 | uint32_t{suffix} << 16;
+}
+
+// A standard index chunk's id: "ix", then the two-digit stream number ("ix01").
+FourCC StandardIndexId(int32_t stream)
+{
+    return uint32_t{'i'} | uint32_t{'x'} << 8 | Digit(stream / 10) << 16 | Digit(stream) << 24;
 }
 
 }  // namespace
@@ -33,7 +40,7 @@ FourCC OpenDmlIndex::ChunkId(int32_t streamNumber) const
 {
     if (chunkId_ != 0)
         return chunkId_;
-    return StreamChunkId(streamNumber, streamType_ == avi::kVids ? "dc" : "wb");
+    return StreamChunkId(streamNumber, streamType_ == avi::kVids ? avi::kSuffixCompressedVideo : avi::kSuffixAudio);
 }
 
 Status OpenDmlIndex::WriteStandardIndex(ChunkStream& out, uint64_t riffStart, int32_t streamNumber)
@@ -42,9 +49,7 @@ Status OpenDmlIndex::WriteStandardIndex(ChunkStream& out, uint64_t riffStart, in
     // Video counts frames; audio of fixed-size samples counts samples.
     const auto duration =
         static_cast<uint32_t>(sampleSize_ > 0 && streamType_ != avi::kVids ? entryBytes_ / sampleSize_ : count);
-    const FourCC id = MakeFourCC("ix00") & 0xFFFF;
-    const FourCC number = StreamChunkId(streamNumber, "dc") & 0xFFFF;
-    const uint64_t start = BeginChunk(out, id | number << 16);
+    const uint64_t start = BeginChunk(out, StandardIndexId(streamNumber));
     uint8_t header[avi::ix::kHeaderSize] = {};
     WriteLe16(header + avi::indx::kLongsPerEntry, avi::ix::kEntrySize / 4);
     header[avi::indx::kIndexType] = avi::indx::kIndexOfChunks;
