@@ -31,16 +31,14 @@ are printed beside the first (informative only; the checks apply to --cli).
 import argparse
 import math
 import os
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import avi_check  # noqa: E402
-from run_e2e import Failure, ffmpeg_source, need_tools, picture_of, run  # noqa: E402
+from run_e2e import Failure, ffmpeg_source, need_tools, picture_of, run, run_in_work_dir  # noqa: E402
 
 FRAMES = 3  # compared of each file (ffmpeg's sources have run_e2e's 10)
 MIN_PSNR = 30.0
@@ -285,19 +283,8 @@ def main():
         return 0
     if not args.kind or not args.cli:
         parser.error("KIND and --cli are required")
-    work = args.keep or tempfile.mkdtemp(prefix=f"kestrel-{args.kind}-")
-    if args.keep:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-    try:
-        ok = run_kind(os.path.abspath(args.cli), args.before and os.path.abspath(args.before), args.kind, work)
-    except Failure as failure:
-        print(f"{args.kind}: {failure}")
-        ok = False
-    finally:
-        if not args.keep:
-            shutil.rmtree(work, ignore_errors=True)
-    return 0 if ok else 1
+    before = args.before and os.path.abspath(args.before)
+    return run_in_work_dir(args.kind, args.keep, lambda work: run_kind(os.path.abspath(args.cli), before, args.kind, work))
 
 
 if __name__ == "__main__":

@@ -29,7 +29,6 @@ import argparse
 import os
 import shutil
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -209,19 +208,8 @@ def main():
     args = parser.parse_args()
     args.cli = os.path.abspath(args.cli)
     args.limit_convert = args.limit_convert and os.path.abspath(args.limit_convert)
-    work = args.keep or tempfile.mkdtemp(prefix=f"kestrel-{args.kind}-")
-    if args.keep:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-    try:
-        ok = run_kind(args, args.kind, work)
-    except (Failure, avi_check.CheckError) as failure:
-        print(f"{args.kind}: {failure}")
-        ok = False
-    finally:
-        if not args.keep:
-            shutil.rmtree(work, ignore_errors=True)
-    return 0 if ok else 1
+    return run_e2e.run_in_work_dir(args.kind, args.keep, lambda work: run_kind(args, args.kind, work),
+                                   (Failure, avi_check.CheckError))
 
 
 if __name__ == "__main__":

@@ -600,6 +600,25 @@ def run_safe_outputs_kind(cli, work):
     return not faults
 
 
+def run_in_work_dir(kind, keep, check, errors=(Failure,)):
+    """Runs check(work) in a fresh work directory (KEEP, kept, or a
+    temporary one, removed); returns the exit status. A raised `errors`
+    is a failed check, printed with the kind."""
+    work = keep or tempfile.mkdtemp(prefix=f"kestrel-e2e-{kind}-")
+    if keep:
+        shutil.rmtree(work, ignore_errors=True)
+        os.makedirs(work)
+    try:
+        ok = check(work)
+    except errors as failure:
+        print(f"{kind}: {failure}")
+        ok = False
+    finally:
+        if not keep:
+            shutil.rmtree(work, ignore_errors=True)
+    return 0 if ok else 1
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("kind", nargs="?", choices=list(SOURCES) + ["cli", "safe_outputs"])
@@ -614,24 +633,14 @@ def main():
         parser.error("KIND and --cli are required")
     cli = os.path.abspath(args.cli)
 
-    work = args.keep or tempfile.mkdtemp(prefix=f"kestrel-e2e-{args.kind}-")
-    if args.keep:
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-    try:
+    def check(work):
         if args.kind == "cli":
-            ok = run_cli_kind(cli, work)
-        elif args.kind == "safe_outputs":
-            ok = run_safe_outputs_kind(cli, work)
-        else:
-            ok = run_source_kind(cli, args.kind, work)
-    except Failure as failure:
-        print(f"{args.kind}: {failure}")
-        ok = False
-    finally:
-        if not args.keep:
-            shutil.rmtree(work, ignore_errors=True)
-    return 0 if ok else 1
+            return run_cli_kind(cli, work)
+        if args.kind == "safe_outputs":
+            return run_safe_outputs_kind(cli, work)
+        return run_source_kind(cli, args.kind, work)
+
+    return run_in_work_dir(args.kind, args.keep, check)
 
 
 if __name__ == "__main__":
