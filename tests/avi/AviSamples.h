@@ -12,13 +12,19 @@ inline Bytes VideoStreamList(const VideoFormatFields& format = {}, const StreamH
     return List("strl", {StreamHeader(header), VideoFormat(format)});
 }
 
-inline Bytes AudioStreamList()
+// The header of a PCM audio stream.
+inline StreamHeaderFields AudioStreamHeader()
 {
     StreamHeaderFields audio;
     audio.type = "auds";
     audio.handler = "\x01\0\0\0";
     audio.right = audio.bottom = 0;
-    return List("strl", {StreamHeader(audio), AudioFormat(), Chunk("strn", {'m', 'i', 'c', 0})});
+    return audio;
+}
+
+inline Bytes AudioStreamList()
+{
+    return List("strl", {StreamHeader(AudioStreamHeader()), AudioFormat(), Chunk("strn", {'m', 'i', 'c', 0})});
 }
 
 inline Bytes Payload(size_t n, uint8_t seed)

@@ -47,18 +47,15 @@ Bytes Hdrl(uint32_t indxRoom, uint32_t firstRiffFrames, uint32_t allFrames)
     VideoFormatFields format;
     format.width = kWidth;
     format.height = kHeight;
-    StreamHeaderFields audio;
-    audio.type = "auds";
-    audio.handler = "\x01\0\0\0";
-    audio.right = audio.bottom = 0;
     if (indxRoom == 0)
         return List("hdrl", {MainHeader(main), VideoStreamList(format), AudioStreamList()});
     Bytes frames;
     PutLe32(frames, allFrames);
-    return List("hdrl", {MainHeader(main),
-                         List("strl", {StreamHeader({}), VideoFormat(format), Chunk("indx", Bytes(indxRoom, 0))}),
-                         List("strl", {StreamHeader(audio), AudioFormat(), Chunk("indx", Bytes(indxRoom, 0))}),
-                         List("odml", {Chunk("dmlh", Cat({frames, Bytes(244, 0)}))})});
+    return List("hdrl",
+                {MainHeader(main),
+                 List("strl", {StreamHeader({}), VideoFormat(format), Chunk("indx", Bytes(indxRoom, 0))}),
+                 List("strl", {StreamHeader(AudioStreamHeader()), AudioFormat(), Chunk("indx", Bytes(indxRoom, 0))}),
+                 List("odml", {Chunk("dmlh", Cat({frames, Bytes(244, 0)}))})});
 }
 
 Bytes SingleRiffSource(uint32_t indxRoom)
