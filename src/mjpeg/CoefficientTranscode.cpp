@@ -250,6 +250,8 @@ CoefficientResult TranscodeThroughCoefficients(j_decompress_ptr dinfo, j_compres
 
 void CoefficientWorkspace::Release()
 {
+    decoderMemory.Release();
+    encoderMemory.Release();
     for (auto* grids : {&sourceRows, &outputRows})
         for (std::vector<CoefficientBlockRow>& rows : *grids)
             std::vector<CoefficientBlockRow>().swap(rows);
@@ -278,6 +280,8 @@ CoefficientResult TranscodeCoefficients(const CodecBuffer& frame, PictureSize ex
     }
     jpeg_create_decompress(&dinfo);
     jpeg_create_compress(&cinfo);
+    buffers.Coefficients.decoderMemory.Install(reinterpret_cast<j_common_ptr>(&dinfo));
+    buffers.Coefficients.encoderMemory.Install(reinterpret_cast<j_common_ptr>(&cinfo));
     const CoefficientResult result = TranscodeThroughCoefficients(&dinfo, &cinfo, source, destination, frame, expected,
                                                                   mode, segments, buffers, out);
     jpeg_destroy_compress(&cinfo);

@@ -55,10 +55,10 @@ Landed Land(int32_t r, int32_t c, int32_t w, int32_t h, size_t v, size_t u, Rota
     const size_t outV = swaps ? u : v;
     const size_t outU = swaps ? v : u;
     // The output axes along which the samples run backwards.
-    const bool backwardsAcross = mode == RotationMode::MirrorX || mode == RotationMode::Rotate180 ||
-                                 mode == RotationMode::Clockwise90;
-    const bool backwardsDown = mode == RotationMode::MirrorY || mode == RotationMode::Rotate180 ||
-                               mode == RotationMode::Anticlockwise90;
+    const bool backwardsAcross =
+        mode == RotationMode::MirrorX || mode == RotationMode::Rotate180 || mode == RotationMode::Clockwise90;
+    const bool backwardsDown =
+        mode == RotationMode::MirrorY || mode == RotationMode::Rotate180 || mode == RotationMode::Anticlockwise90;
     const bool negated = (backwardsAcross && outU % 2 == 1) != (backwardsDown && outV % 2 == 1);
     return {row, column, outV * 8 + outU, negated ? -1 : 1};
 }
@@ -165,6 +165,26 @@ TEST(CoefficientPath, TransformsUndoneGiveTheSourceCoefficientsBack)
             EXPECT_EQ(to[ci].table, from[ci].table) << "component " << ci;
         }
     }
+}
+
+// The codec objects' memory stays with the buffers: the second frame makes
+// it one block per pool of the frame's need, later frames reuse it.
+TEST(CoefficientPath, LaterFramesReuseTheCodecMemory)
+{
+    const Bytes source = Source(kFfmpeg422, 96, 64);
+    TranscoderBuffers buffers;
+    const auto held = [&] {
+        EXPECT_EQ(test::Transcode(source, 96, 64, RotationMode::Clockwise90, buffers).result.error,
+                  TranscodeError::None);
+        return buffers.Coefficients.decoderMemory.HeldBytes() + buffers.Coefficients.encoderMemory.HeldBytes();
+    };
+    held();
+    const size_t second = held();
+    EXPECT_GT(second, 96u * 64 * 2 * 2);  // at least the source's and the turned coefficients
+    EXPECT_EQ(held(), second);
+    EXPECT_EQ(held(), second);
+    buffers.Release();
+    EXPECT_EQ(buffers.Coefficients.decoderMemory.HeldBytes() + buffers.Coefficients.encoderMemory.HeldBytes(), 0u);
 }
 
 // The rule per component at camera sizes and beside them.
