@@ -66,12 +66,10 @@ BlockGrid GridOf(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION width, J
     return {rows.data(), width, height};
 }
 
+// The table a component's coefficients were quantized with.
 QuantValues TableOf(j_decompress_ptr cinfo, int component)
 {
     const JQUANT_TBL* quant = cinfo->comp_info[component].quant_table;
-    if (quant == nullptr) {
-        ERREXIT1(cinfo, JERR_NO_QUANT_TABLE, cinfo->comp_info[component].quant_tbl_no);
-    }
     QuantValues table;
     std::copy(std::begin(quant->quantval), std::end(quant->quantval), table.begin());
     return table;
@@ -168,6 +166,12 @@ CoefficientResult TranscodeThroughCoefficients(j_decompress_ptr dinfo, j_compres
         return {CodecStatus::UnexpectedPicture, 0, false};
     }
     jvirt_barray_ptr* sourceArrays = jpeg_read_coefficients(dinfo);
+    // A component that no scan reached (a frame of several scans cut short)
+    // has no table: the plane path decodes it grey, as it always has.
+    for (int ci = 0; ci < kComponents; ++ci) {
+        if (dinfo->comp_info[ci].quant_table == nullptr)
+            return {CodecStatus::Ok, 0, true};
+    }
 
     // The output's tables: the source's Y and Cb tables as their
     // coefficients move. Each moved component is quantized with the

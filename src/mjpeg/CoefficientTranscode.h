@@ -29,8 +29,9 @@ struct CoefficientResult {
 // `segments`, the MjpegHeaderWriter's DRI, DQT, SOF0 and SOS, baseline
 // 4:2:2 data with the standard Huffman tables, EOI. The DQT holds the
 // source's Y and Cb tables clamped to 1..255, transposed for the quarter
-// turns. Progressive, arithmetic-coded and other than 8-bit frames come
-// back with planePath set. Failures and warnings as DecodePlanes.
+// turns. Progressive, arithmetic-coded and other than 8-bit frames, and
+// frames with a component that no scan reached, come back with planePath
+// set. Failures and warnings as DecodePlanes.
 CoefficientResult TranscodeCoefficients(const CodecBuffer& frame, PictureSize expected, RotationMode mode,
                                         std::span<const uint8_t> segments, TranscoderBuffers& buffers,
                                         std::vector<uint8_t>& out, std::string* libraryMessage = nullptr,

@@ -92,6 +92,9 @@ bool EncodeRaw(const TestPicture& picture, const TestJpegOptions& options, Encod
         cinfo.comp_info[ci].v_samp_factor = ci == 0 ? options.lumaVertical : options.chromaVertical;
         cinfo.comp_info[ci].quant_tbl_no = options.componentTables[ci];
     }
+    if (options.progressive) {
+        jpeg_simple_progression(&cinfo);
+    }
     jpeg_start_compress(&cinfo, TRUE);
     if (!options.withDht) {
         for (int i = 0; i < NUM_HUFF_TBLS; ++i) {

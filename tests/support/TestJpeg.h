@@ -60,6 +60,7 @@ struct TestJpegOptions {
     std::array<QuantTable, 2> tables = {ScaledStandardTable(false, 85), ScaledStandardTable(true, 85)};
     std::array<int, 3> componentTables = {0, 1, 1};  // quantization table of Y, Cb, Cr
     bool withDht = false;                            // carry the Huffman tables, or rely on the standard ones
+    bool progressive = false;                        // the library's simple progression (with its own DHTs)
     FrameHeadKind head = FrameHeadKind::Avi1;
 };
 
