@@ -28,9 +28,6 @@ constexpr int kQuantScale = 100;
 constexpr int kLuma = 0;
 constexpr int kCb = 1;
 
-// Plane rows start this many bytes apart at least.
-constexpr size_t kRowAlignment = 16;
-
 bool GrowPlane(SamplePlane& plane) noexcept
 {
     plane.stride = RoundUp(static_cast<size_t>(plane.size.width), kRowAlignment);

@@ -7,9 +7,6 @@ namespace kestrel::mjpeg {
 
 namespace {
 
-// Rows of fitted planes start this many bytes apart at least.
-constexpr size_t kRowAlignment = 16;
-
 // Copies of the row's last sample up to the end of its last block.
 void PadRow(uint8_t* row, size_t width) { std::fill(row + width, row + RoundUp(width, kBlockSize), row[width - 1]); }
 

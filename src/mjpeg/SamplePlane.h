@@ -14,6 +14,9 @@ inline constexpr int32_t kBlockSize = 8;
 
 constexpr size_t RoundUp(size_t value, size_t multiple) { return (value + multiple - 1) / multiple * multiple; }
 
+// Plane rows start this many bytes apart at least.
+inline constexpr size_t kRowAlignment = 16;
+
 // One component of a picture at its own resolution: `size` samples, rows
 // `stride` bytes apart. Its sampling factors count against the picture's
 // largest ones: a plane of factor h out of hMax covers hMax / h picture

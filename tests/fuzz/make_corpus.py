@@ -68,7 +68,23 @@ def main():
         "frame-size-0xfffffffe": riff(hdrl(320, 240), lst(b"movi", chunk(b"00dc", frame, 0xFFFFFFFE))),
         "sample-first-frame": riff(hdrl(320, 240), lst(b"movi", chunk(b"00dc", frame))),
     }
+    # Recordings cut short or never finalized: open lists, a cut chunk, a
+    # tail of zeros. Numbered apart, so that the cases above keep their bytes.
+    whole = riff(hdrl(320, 240, 3), lst(b"movi", chunk(b"00dc", frame), chunk(b"00dc", frame), chunk(b"00dc", frame)))
+    unfinalized = bytearray(whole)
+    struct.pack_into("<I", unfinalized, 4, 0)
+    movi = unfinalized.index(b"movi") - 8
+    struct.pack_into("<I", unfinalized, movi + 4, 0)
+    recordings = {
+        "recording-cut-inside-a-frame": whole[:len(whole) - len(frame) // 2],
+        "recording-cut-inside-a-chunk-header": whole[:len(whole) - len(frame) - 4],
+        "recording-never-finalized": bytes(unfinalized),
+        "recording-never-finalized-zero-tail": bytes(unfinalized) + bytes(2048),
+    }
     for transform, (name, data) in enumerate(sorted(cases.items())):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(bytes([transform % 5]) + data)
+    for transform, (name, data) in enumerate(sorted(recordings.items())):
         with open(os.path.join(out, name), "wb") as f:
             f.write(bytes([transform % 5]) + data)
 
