@@ -1,9 +1,11 @@
 #include "ui/PreviewPane.h"
 
-#include "ui/DialogUnits.h"
-
+#include <QCoreApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QResizeEvent>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -11,18 +13,17 @@
 namespace kestrel::ui {
 namespace {
 
-// Pane layout in dialog units: the heading level with "Input Files:", the
-// two picture boxes (square in pixels, as wide as kBoxWidth units) side by
-// side below it, and their captions under them.
-constexpr int kMargin = 2;
-constexpr int kHeadingY = 21;
-constexpr int kBoxY = 32;
-constexpr int kBoxWidth = 98;
-constexpr int kBoxGap = 6;
-constexpr int kCaptionGap = 3;
-constexpr int kCaptionHeight = 18;  // two lines
+// The texts of FirstFrameErrorText, which the pane shows translated.
+[[maybe_unused]] constexpr const char* kFirstFrameTexts[] = {
+    QT_TRANSLATE_NOOP("FirstFrame", "This file cannot be opened."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file is not an AVI file."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file has no 24-bit Motion-JPEG video."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file holds no video frame."),
+    QT_TRANSLATE_NOOP("FirstFrame", "The first frame of this file cannot be decoded."),
+};
 
-const QString kNoFileText = QStringLiteral("Add an AVI file to see its first frame here.");
+// The smallest side of a picture box, in pixels.
+constexpr int kMinBoxSide = 120;
 
 uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
@@ -53,47 +54,48 @@ QImage ToRgbImage(const FramePicture& picture)
     return image;
 }
 
-PreviewPane::PreviewPane(QWidget* parent, const DialogUnits& units, QSize size) : QWidget(parent)
+PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("preview"));
-    resize(units.ToPixels(size));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* heading = new QLabel(tr("Preview:"), this);
+    layout->addWidget(heading);
 
-    auto* heading = new QLabel(QStringLiteral("Preview:"), this);
-    heading->move(units.ToPixelsX(kMargin), units.ToPixelsY(kHeadingY));
-    heading->resize(heading->sizeHint());
-
-    const int side = units.ToPixelsX(kBoxWidth);
-    const int boxTop = units.ToPixelsY(kBoxY);
-    const int captionTop = boxTop + side + units.ToPixelsY(kCaptionGap);
-    auto box = [&](int left, const char* name) {
+    auto* pictures = new QGridLayout;
+    auto box = [&](int column, const char* name) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromUtf8(name));
-        label->setGeometry(left, boxTop, side, side);
         label->setFrameShape(QFrame::StyledPanel);
         label->setAlignment(Qt::AlignCenter);
         label->setBackgroundRole(QPalette::Mid);
         label->setAutoFillBackground(true);
+        // The boxes take the room the window gives; the pictures follow.
+        label->setMinimumSize(kMinBoxSide, kMinBoxSide);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        pictures->addWidget(label, 0, column);
         return label;
     };
-    auto caption = [&](int left, const char* name) {
+    auto caption = [&](int column, const char* name) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromUtf8(name));
-        label->setGeometry(left, captionTop, side, units.ToPixelsY(kCaptionHeight));
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setMinimumHeight(2 * label->fontMetrics().lineSpacing());
+        pictures->addWidget(label, 1, column);
         return label;
     };
-    const int left = units.ToPixelsX(kMargin);
-    const int right = left + side + units.ToPixelsX(kBoxGap);
-    beforeBox_ = box(left, "previewBefore");
-    afterBox_ = box(right, "previewAfter");
-    beforeCaption_ = caption(left, "previewBeforeCaption");
-    afterCaption_ = caption(right, "previewAfterCaption");
+    beforeBox_ = box(0, "previewBefore");
+    afterBox_ = box(1, "previewAfter");
+    beforeCaption_ = caption(0, "previewBeforeCaption");
+    afterCaption_ = caption(1, "previewAfterCaption");
+    pictures->setRowStretch(0, 1);
+    layout->addLayout(pictures, 1);
 
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("previewMessage"));
-    message_->setGeometry(left, captionTop, right + side - left, units.ToPixelsY(kCaptionHeight));
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     message_->setWordWrap(true);
+    layout->addWidget(message_);
     ShowNothing();
 }
 
@@ -108,7 +110,7 @@ void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QSt
     }
     if (before_.isNull()) {
         const FirstFrameError error = frame_.error != FirstFrameError::None ? frame_.error : FirstFrameError::Damaged;
-        ShowMessage(QString::fromStdString(FirstFrameErrorText(error)));
+        ShowMessage(QCoreApplication::translate("FirstFrame", FirstFrameErrorText(error).c_str()));
         return;
     }
     if (afterMode_ != mode) {
@@ -118,11 +120,10 @@ void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QSt
     message_->hide();
     ShowPicture(beforeBox_, before_);
     ShowPicture(afterBox_, after_);
-    beforeCaption_->setText(QStringLiteral("Now\n") + SizeText(before_));
+    beforeCaption_->setText(tr("Now\n%1").arg(SizeText(before_)));
     afterCaption_->setText(modeName + QLatin1Char('\n') + SizeText(after_));
-    beforeBox_->setAccessibleName(QStringLiteral("First frame now, ") + SizeText(before_));
-    afterBox_->setAccessibleName(QStringLiteral("First frame after ") + modeName + QStringLiteral(", ") +
-                                 SizeText(after_));
+    beforeBox_->setAccessibleName(tr("First frame now, %1").arg(SizeText(before_)));
+    afterBox_->setAccessibleName(tr("First frame after %1, %2").arg(modeName, SizeText(after_)));
     beforeCaption_->show();
     afterCaption_->show();
 }
@@ -134,7 +135,7 @@ void PreviewPane::ShowNothing()
     afterMode_.reset();
     before_ = QImage();
     after_ = QImage();
-    ShowMessage(kNoFileText);
+    ShowMessage(tr("Add an AVI file to see its first frame here."));
 }
 
 void PreviewPane::ShowMessage(const QString& text)
@@ -149,8 +150,19 @@ void PreviewPane::ShowMessage(const QString& text)
     message_->show();
 }
 
+void PreviewPane::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (message_->isHidden()) {
+        ShowPicture(beforeBox_, before_);
+        ShowPicture(afterBox_, after_);
+    }
+}
+
 void PreviewPane::ShowPicture(QLabel* box, const QImage& image)
 {
+    if (image.isNull())
+        return;
     // Fitted to the box; a picture made larger keeps sharp pixels.
     const QSize room = box->contentsRect().size();
     const bool larger = image.width() < room.width() && image.height() < room.height();

@@ -13,17 +13,15 @@ class QLabel;
 
 namespace kestrel::ui {
 
-class DialogUnits;
-
 // The pane at the dialog's right: the first frame of one file as it is and as
-// it will be under the chosen transform, side by side, each with its size.
+// it will be under the chosen transform, side by side, each with its size,
+// fitted to the room the window gives it.
 // The compressed frame of the file last shown is kept, so that a new
 // transform only decodes again.
 class PreviewPane : public QWidget {
     Q_OBJECT
 public:
-    // `size` in dialog units; the children are laid out in those units.
-    PreviewPane(QWidget* parent, const DialogUnits& units, QSize size);
+    explicit PreviewPane(QWidget* parent);
 
     // The first frame of `path`, and that frame under `mode`, whose caption
     // (the radio button's) is `modeName`.
@@ -37,6 +35,10 @@ public:
     QString BeforeCaption() const;
     QString AfterCaption() const;
     QString Message() const;
+
+protected:
+    // The pictures are fitted to their boxes again.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowMessage(const QString& text);

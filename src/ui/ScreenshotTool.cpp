@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     dialog.OnGoStop();
     QElapsedTimer clock;
     clock.start();
-    while (ui.ControlText(IDC_GO) != kGoCaption && clock.elapsed() < 60000)
+    while (dialog.Controller().IsBatchRunning() && clock.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     if (!Save(dialog, argv[3]))
         return 1;
