@@ -26,9 +26,6 @@ constexpr size_t kHeadSegmentMarker = 2;
 constexpr size_t kHeadSegmentLength = 4;
 constexpr uint16_t kHeadSegmentLengthValue = kFrameHeadSize - kMarkerSize - kMarkerSize;
 
-// The library's limit for either dimension.
-constexpr int32_t kMaxDimension = 65500;
-
 using FrameHead = std::array<uint8_t, kFrameHeadSize>;
 
 // Only a head of exactly SOI and one whole APPn or COM segment can stand in
@@ -94,7 +91,7 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
     if (payloadLength < kFrameHeadSize) {
         return {TranscodeError::PayloadTooShort, 0, {}, {}};
     }
-    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+    if (width <= 0 || height <= 0 || width > kMaximumDimension || height > kMaximumDimension) {
         return {TranscodeError::UnexpectedPicture, 0, {}, {}};
     }
     // The stream handed to the decoder runs from byte 0 to the payload's end.

@@ -4,6 +4,9 @@
 
 namespace kestrel::mjpeg {
 
+// The JPEG library's limit on either side of a picture.
+inline constexpr int32_t kMaximumDimension = 65500;
+
 // Width and height of a picture in pixels.
 struct PictureSize {
     int32_t width = 0;

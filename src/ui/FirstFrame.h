@@ -1,7 +1,7 @@
 #pragma once
 
-// The first video frame of an AVI file, for the window's preview: found by a
-// short walk through the file's chunks, then decoded by the same Motion-JPEG
+// The first video frame of an AVI file, for the window's preview: found by
+// the avi layer's frame reader, by the conversion's own rules, then decoded by the same Motion-JPEG
 // decoder and pixel transforms as the conversion, so that the preview shows
 // what the conversion will write.
 
@@ -20,7 +20,7 @@ enum class FirstFrameError {
     CannotOpen,  // the file cannot be opened for reading
     NotAvi,      // not a RIFF 'AVI ' file
     NotMjpeg,    // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
-    NoFrame,     // no non-empty video frame before the end of the first RIFF list
+    NoFrame,     // no non-empty video frame in the file
     Damaged,     // the frame is not a JPEG stream, or the decoder gave up on it
 };
 

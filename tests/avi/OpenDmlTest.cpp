@@ -3,6 +3,7 @@
 // OpenDML layout with standard and super indexes that point at the chunks.
 
 #include "avi/AviSamples.h"
+#include "avi/VideoFrameReader.h"
 #include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 #include "support/TestJpeg.h"
@@ -227,15 +228,21 @@ TEST(OpenDmlRoom, AFullSuperIndexEndsTheSplitting)
     ExpectSameStreamData(CheckOpenDml(riffs), DataChunks(kFrames));
 }
 
-TEST(OpenDmlInput, AvixChunksAreConvertedIntoOneRiffChunkWhenTheyFit)
+// A source of two RIFF chunks, half of the frames in each, and its data chunks.
+Bytes AvixSource(const std::vector<Bytes>& data)
 {
-    const std::vector<Bytes> data = DataChunks(kFrames);
     const std::vector<Bytes> firstHalf(data.begin(), data.begin() + kFrames);
     std::vector<Bytes> secondHalf(data.begin() + kFrames, data.end());
     secondHalf.push_back(Chunk("ix00", Bytes(32, 0)));
-    const Bytes source = Cat({Riff("AVI ", {Hdrl(4120, kFrames / 2, kFrames), ListOf("movi", firstHalf),
-                                            Chunk("idx1", Payload(16 * kFrames, 9))}),
-                              Riff("AVIX", {ListOf("movi", secondHalf)})});
+    return Cat({Riff("AVI ", {Hdrl(4120, kFrames / 2, kFrames), ListOf("movi", firstHalf),
+                              Chunk("idx1", Payload(16 * kFrames, 9))}),
+                Riff("AVIX", {ListOf("movi", secondHalf)})});
+}
+
+TEST(OpenDmlInput, AvixChunksAreConvertedIntoOneRiffChunkWhenTheyFit)
+{
+    const std::vector<Bytes> data = DataChunks(kFrames);
+    const Bytes source = AvixSource(data);
     const Converted out = ConvertBytes(source, RotationMode::MirrorY, 2);
     ASSERT_TRUE(out.succeeded) << out.message;
     EXPECT_EQ(out.framesConverted, int32_t(kFrames));
@@ -249,6 +256,29 @@ TEST(OpenDmlInput, AvixChunksAreConvertedIntoOneRiffChunkWhenTheyFit)
     EXPECT_EQ(riffs[0].Find("idx1")->size, 16 * data.size());
     EXPECT_EQ(GetLe32(riffs[0].Find("avih")->data, 16), kFrames) << "one RIFF chunk: the main header counts all";
     EXPECT_EQ(riffs[0].Find("indx"), nullptr) << "the source's indexes are JUNK";
+}
+
+// The reader that the window's preview uses finds the frames the conversion
+// converts, in every RIFF chunk, and the count of all of them.
+TEST(OpenDmlInput, TheFrameReaderFindsEveryFrameOfEveryRiffChunk)
+{
+    const std::vector<Bytes> data = DataChunks(kFrames);
+    const Bytes source = AvixSource(data);
+    TempDir dir;
+    const std::string path = (dir / "in.avi").string();
+    WriteFile(path, source);
+    avi::VideoFrameReader reader;
+    ASSERT_EQ(reader.Open(path), avi::VideoFrameReader::Error::None);
+    EXPECT_EQ(reader.FrameSize(), (mjpeg::PictureSize{kWidth, kHeight}));
+    EXPECT_EQ(reader.AnnouncedFrames(), kFrames) << "dmlh's count of every frame";
+    std::vector<uint8_t> payload;
+    size_t frames = 0;
+    for (std::optional<FrameSpan> frame; (frame = reader.NextFrame()); frames += 2) {
+        ASSERT_LT(frames, data.size());
+        ASSERT_TRUE(reader.ReadFrame(*frame, payload, UINT32_MAX));
+        EXPECT_TRUE(std::equal(payload.begin(), payload.end(), data[frames].begin() + 8)) << "frame " << frames / 2;
+    }
+    EXPECT_EQ(frames / 2, kFrames);
 }
 
 TEST(OpenDmlInput, ARiffChunkOfAnotherFormBehindTheFirstIsDamage)
