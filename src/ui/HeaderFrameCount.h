@@ -5,10 +5,9 @@
 
 namespace kestrel::ui {
 
-// The video frames an AVI file announces in its headers: the OpenDML total
-// ('dmlh') when there is one, else the main header's count. 0 when the file
-// cannot be read or announces none. Only the header list is read, so a
-// batch weighs its files before it starts.
+// The video frames an AVI file announces in its headers, as the avi layer's
+// frame reader reads them; 0 when the file cannot be read or announces none.
+// Only the header list is read, so a batch weighs its files before it starts.
 uint32_t HeaderFrameCount(const std::string& path);
 
 }  // namespace kestrel::ui
