@@ -1,11 +1,16 @@
 #include "ui/PreviewPane.h"
 
+#include "ui/PreviewFrames.h"
+
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QResizeEvent>
+#include <QSlider>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -96,34 +101,89 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     message_->setWordWrap(true);
     layout->addWidget(message_);
+
+    auto* frameRow = new QHBoxLayout;
+    frameLabel_ = new QLabel(this);
+    frameLabel_->setObjectName(QStringLiteral("previewFrameLabel"));
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("previewFrame"));
+    slider_->setAccessibleName(tr("Frame shown"));
+    slider_->setTracking(true);
+    frameLabel_->setBuddy(slider_);
+    frameRow->addWidget(frameLabel_);
+    frameRow->addWidget(slider_, 1);
+    layout->addLayout(frameRow);
+    connect(slider_, &QSlider::valueChanged, this, [this](int value) { Request(value); });
+
+    watcher_ = new QFutureWatcher<PreviewFrames>(this);
+    connect(watcher_, &QFutureWatcher<PreviewFrames>::finished, this, &PreviewPane::OnLoaded);
     ShowNothing();
 }
 
+PreviewPane::~PreviewPane()
+{
+    // The thread holds copies and its own flag: it ends at its next frame
+    // and its result goes nowhere.
+    if (stop_)
+        *stop_ = true;
+    watcher_->disconnect(this);
+}
+
+bool PreviewPane::IsLoading() const { return loading_; }
+
 void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QString& modeName)
 {
+    mode_ = mode;
+    modeName_ = modeName;
     if (path != path_) {
         path_ = path;
-        afterMode_.reset();
-        frame_ = ReadFirstFrame(path);
-        before_ = ToRgbImage(DecodeFrame(frame_));
-        after_ = QImage();
+        requested_.reset();
+        const QSignalBlocker quiet(slider_);
+        slider_->setValue(0);
     }
-    if (before_.isNull()) {
-        const FirstFrameError error = frame_.error != FirstFrameError::None ? frame_.error : FirstFrameError::Damaged;
+    Request(slider_->value());
+}
+
+void PreviewPane::Request(int index)
+{
+    if (path_.empty() || requested_ == std::pair(index, mode_))
+        return;
+    requested_ = std::pair(index, mode_);
+    if (stop_)
+        *stop_ = true;
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    loading_ = true;
+    watcher_->setFuture(QtConcurrent::run(
+        [path = path_, index, mode = mode_, stop = stop_] { return LoadPreviewFrames(path, index, mode, *stop); }));
+}
+
+void PreviewPane::OnLoaded()
+{
+    const PreviewFrames frames = watcher_->result();
+    if (frames.stopped || path_.empty())
+        return;
+    loading_ = false;
+    before_ = ToRgbImage(frames.before);
+    after_ = ToRgbImage(frames.after);
+    {
+        const QSignalBlocker quiet(slider_);
+        slider_->setRange(0, std::max(0, std::max(int(frames.frameCount), frames.index + 1) - 1));
+        slider_->setValue(frames.index);
+    }
+    slider_->setEnabled(slider_->maximum() > 0);
+    frameLabel_->setText(tr("Fra&me %1 of %2").arg(frames.index + 1).arg(slider_->maximum() + 1));
+    if (before_.isNull() || after_.isNull()) {
+        const FirstFrameError error = frames.error != FirstFrameError::None ? frames.error : FirstFrameError::Damaged;
         ShowMessage(QCoreApplication::translate("FirstFrame", FirstFrameErrorText(error).c_str()));
         return;
-    }
-    if (afterMode_ != mode) {
-        afterMode_ = mode;
-        after_ = ToRgbImage(DecodeFrame(frame_, mode));
     }
     message_->hide();
     ShowPicture(beforeBox_, before_);
     ShowPicture(afterBox_, after_);
     beforeCaption_->setText(tr("Now\n%1").arg(SizeText(before_)));
-    afterCaption_->setText(modeName + QLatin1Char('\n') + SizeText(after_));
-    beforeBox_->setAccessibleName(tr("First frame now, %1").arg(SizeText(before_)));
-    afterBox_->setAccessibleName(tr("First frame after %1, %2").arg(modeName, SizeText(after_)));
+    afterCaption_->setText(modeName_ + QLatin1Char('\n') + SizeText(after_));
+    beforeBox_->setAccessibleName(tr("Frame %1 now, %2").arg(frames.index + 1).arg(SizeText(before_)));
+    afterBox_->setAccessibleName(tr("Frame %1 after %2, %3").arg(frames.index + 1).arg(modeName_, SizeText(after_)));
     beforeCaption_->show();
     afterCaption_->show();
 }
@@ -131,11 +191,19 @@ void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QSt
 void PreviewPane::ShowNothing()
 {
     path_.clear();
-    frame_ = {};
-    afterMode_.reset();
+    requested_.reset();
+    loading_ = false;
+    if (stop_)
+        *stop_ = true;
     before_ = QImage();
     after_ = QImage();
-    ShowMessage(tr("Add an AVI file to see its first frame here."));
+    {
+        const QSignalBlocker quiet(slider_);
+        slider_->setRange(0, 0);
+    }
+    slider_->setEnabled(false);
+    frameLabel_->setText(tr("Fra&me"));
+    ShowMessage(tr("Add an AVI file to see its frames here."));
 }
 
 void PreviewPane::ShowMessage(const QString& text)

@@ -298,7 +298,7 @@ Die genannten Dateien und die .avi-Dateien der genannten Ordner werden darin auf
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation>&amp;Entfernen</translation>
+        <translation>Entfe&amp;rnen</translation>
     </message>
     <message>
         <source>Clear &amp;Finished</source>
@@ -326,7 +326,7 @@ Die genannten Dateien und die .avi-Dateien der genannten Ordner werden darin auf
     </message>
     <message>
         <source>&amp;Write:</source>
-        <translation>&amp;Schreiben:</translation>
+        <translation>&amp;Ziel:</translation>
     </message>
     <message>
         <source>Output Directory</source>
@@ -442,16 +442,28 @@ Die genannten Dateien und die .avi-Dateien der genannten Ordner werden darin auf
 %1</translation>
     </message>
     <message>
-        <source>First frame now, %1</source>
-        <translation>Erstes Bild jetzt, %1</translation>
+        <source>Frame shown</source>
+        <translation>Gezeigtes Bild</translation>
     </message>
     <message>
-        <source>First frame after %1, %2</source>
-        <translation>Erstes Bild nach %1, %2</translation>
+        <source>Fra&amp;me %1 of %2</source>
+        <translation>B&amp;ild %1 von %2</translation>
     </message>
     <message>
-        <source>Add an AVI file to see its first frame here.</source>
-        <translation>Fügen Sie eine AVI-Datei hinzu, um hier ihr erstes Bild zu sehen.</translation>
+        <source>Frame %1 now, %2</source>
+        <translation>Bild %1 jetzt, %2</translation>
+    </message>
+    <message>
+        <source>Frame %1 after %2, %3</source>
+        <translation>Bild %1 nach %2, %3</translation>
+    </message>
+    <message>
+        <source>Fra&amp;me</source>
+        <translation>B&amp;ild</translation>
+    </message>
+    <message>
+        <source>Add an AVI file to see its frames here.</source>
+        <translation>Fügen Sie eine AVI-Datei hinzu, um hier ihre Bilder zu sehen.</translation>
     </message>
 </context>
 </TS>

@@ -440,15 +440,27 @@ The files named, and the .avi files of the folders named, are listed in it.</sou
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>First frame now, %1</source>
+        <source>Frame shown</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>First frame after %1, %2</source>
+        <source>Fra&amp;me %1 of %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Add an AVI file to see its first frame here.</source>
+        <source>Frame %1 now, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frame %1 after %2, %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fra&amp;me</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add an AVI file to see its frames here.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
