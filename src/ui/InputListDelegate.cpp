@@ -15,6 +15,8 @@ namespace {
 const QString kEllipsis = QStringLiteral("...");
 // Padding around a row's contents, and between its parts, in pixels.
 constexpr int kPadding = 3;
+// The state icons' side: a small icon, as beside a line of text.
+constexpr int kIconSide = 16;
 // The right part (transform and state) takes at most this share of a row.
 constexpr int kRightPartPercent = 45;
 
@@ -22,13 +24,15 @@ constexpr int kRightPartPercent = 45;
 
 QString RowStateText(const RowStatus& status)
 {
-    const QString reason = QString::fromStdString(status.message).section(QLatin1Char('\n'), 0, 0);
+    // A failure's message names the file on its first line; the row says why.
+    const QString message = QString::fromStdString(status.message);
+    const QString reason = message.contains(QLatin1Char('\n')) ? message.section(QLatin1Char('\n'), 1, 1) : message;
     switch (status.state) {
     case RowState::Waiting: return QCoreApplication::translate("InputListDelegate", "Waiting");
     case RowState::Converting:
         return QCoreApplication::translate("InputListDelegate", "Converting %1%").arg(status.percent);
     case RowState::Done: return QCoreApplication::translate("InputListDelegate", "Done");
-    case RowState::Skipped: return QCoreApplication::translate("InputListDelegate", "Skipped: %1").arg(reason);
+    case RowState::Skipped: return QCoreApplication::translate("InputListDelegate", "Skipped: converted file exists");
     case RowState::Failed: return QCoreApplication::translate("InputListDelegate", "Failed: %1").arg(reason);
     }
     return {};
@@ -93,9 +97,9 @@ void InputListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     QRect room = option.rect.adjusted(kPadding, 0, -kPadding, 0);
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-    const int side = std::max(0, option.rect.height() - 2 * kPadding);
+    const int side = std::min(kIconSide, std::max(0, option.rect.height() - 2 * kPadding));
     if (!icon.isNull())
-        icon.paint(painter, QRect(room.left(), room.top() + kPadding, side, side), Qt::AlignCenter,
+        icon.paint(painter, QRect(room.left(), room.center().y() - side / 2, side, side), Qt::AlignCenter,
                    selected ? QIcon::Selected : QIcon::Normal);
     room.setLeft(room.left() + side + kPadding);
 
@@ -133,7 +137,7 @@ void InputListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 QSize InputListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     // One line for every row, whatever its state; the width is the list's.
-    const int height = std::max(option.fontMetrics.height(), option.decorationSize.height()) + 2 * kPadding;
+    const int height = std::max(option.fontMetrics.height(), kIconSide) + 2 * kPadding;
     return QSize(option.rect.width(), height);
 }
 

@@ -28,8 +28,9 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// A row's state in words: "Waiting", "Converting 42%", "Done",
-// "Skipped: REASON", "Failed: REASON" (the reason's first line).
+// A row's state in words: "Waiting", "Converting 42%", "Done", "Skipped:
+// converted file exists", "Failed: REASON" (the line of the message that
+// follows the file's name, or its only line).
 QString RowStateText(const RowStatus& status);
 // The short caption of a transform, as rows show it.
 QString TransformShortCaption(RotationMode mode);

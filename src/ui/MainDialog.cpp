@@ -44,7 +44,7 @@ constexpr std::array kTransformIds = {IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_
 // The window's first size, in average characters and lines of its font,
 // when none is remembered; never more than the screen has room for.
 constexpr int kFirstWidthChars = 150;
-constexpr int kFirstHeightLines = 34;
+constexpr int kFirstHeightLines = 46;
 
 // The transform's radio button caption, with its access key.
 QString RadioCaption(RotationMode mode)
@@ -153,6 +153,7 @@ void MainDialog::CreateControls()
     inputList_->setSortingEnabled(false);
     inputList_->setUniformItemSizes(true);
     inputList_->setItemDelegate(new InputListDelegate(inputList_));
+    inputList_->setMinimumHeight(inputList_->fontMetrics().lineSpacing() * 6);
     // Item views take their accessible name only from the property.
     inputList_->setAccessibleName(tr("Input Files"));
     inputList_->installEventFilter(this);

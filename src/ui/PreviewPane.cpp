@@ -2,8 +2,8 @@
 
 #include "ui/PreviewFrames.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -67,34 +67,30 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
     auto* heading = new QLabel(tr("Preview:"), this);
     layout->addWidget(heading);
 
-    auto* pictures = new QGridLayout;
-    auto box = [&](int column, const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QString::fromUtf8(name));
-        label->setFrameShape(QFrame::StyledPanel);
-        label->setAlignment(Qt::AlignCenter);
-        label->setBackgroundRole(QPalette::Mid);
-        label->setAutoFillBackground(true);
+    // Side by side in a wide pane, one above the other in a tall one.
+    pictures_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    auto column = [&](const char* boxName, const char* captionName, QLabel*& box, QLabel*& caption) {
+        auto* layout = new QVBoxLayout;
+        box = new QLabel(this);
+        box->setObjectName(QString::fromUtf8(boxName));
+        box->setFrameShape(QFrame::StyledPanel);
+        box->setAlignment(Qt::AlignCenter);
+        box->setBackgroundRole(QPalette::Mid);
+        box->setAutoFillBackground(true);
         // The boxes take the room the window gives; the pictures follow.
-        label->setMinimumSize(kMinBoxSide, kMinBoxSide);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-        pictures->addWidget(label, 0, column);
-        return label;
+        box->setMinimumSize(kMinBoxSide, kMinBoxSide);
+        box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        caption = new QLabel(this);
+        caption->setObjectName(QString::fromUtf8(captionName));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setMinimumHeight(2 * caption->fontMetrics().lineSpacing());
+        layout->addWidget(box, 1);
+        layout->addWidget(caption);
+        pictures_->addLayout(layout, 1);
     };
-    auto caption = [&](int column, const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QString::fromUtf8(name));
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        label->setMinimumHeight(2 * label->fontMetrics().lineSpacing());
-        pictures->addWidget(label, 1, column);
-        return label;
-    };
-    beforeBox_ = box(0, "previewBefore");
-    afterBox_ = box(1, "previewAfter");
-    beforeCaption_ = caption(0, "previewBeforeCaption");
-    afterCaption_ = caption(1, "previewAfterCaption");
-    pictures->setRowStretch(0, 1);
-    layout->addLayout(pictures, 1);
+    column("previewBefore", "previewBeforeCaption", beforeBox_, beforeCaption_);
+    column("previewAfter", "previewAfterCaption", afterBox_, afterCaption_);
+    layout->addLayout(pictures_, 1);
 
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("previewMessage"));
@@ -221,6 +217,7 @@ void PreviewPane::ShowMessage(const QString& text)
 void PreviewPane::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    pictures_->setDirection(height() > width() ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
     if (message_->isHidden()) {
         ShowPicture(beforeBox_, before_);
         ShowPicture(afterBox_, after_);

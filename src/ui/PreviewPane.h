@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+class QBoxLayout;
 class QLabel;
 class QSlider;
 
@@ -59,6 +60,7 @@ private:
     void ShowMessage(const QString& text);
     void ShowPicture(QLabel* box, const QImage& image);
 
+    QBoxLayout* pictures_ = nullptr;
     QLabel* beforeBox_ = nullptr;
     QLabel* afterBox_ = nullptr;
     QLabel* beforeCaption_ = nullptr;

@@ -104,8 +104,11 @@ void QtUiServices::ListSetStatus(int index, const RowStatus& status)
     // The tooltip has the whole path and the whole message; screen readers
     // read the name and the state in words.
     QString tip = item->text();
-    if (!status.message.empty())
-        tip += QLatin1Char('\n') + QString::fromStdString(status.message);
+    const QString message = QString::fromStdString(status.message);
+    if (message.startsWith(tip))  // a failure's message names the file first
+        tip = message;
+    else if (!message.isEmpty())
+        tip += QLatin1Char('\n') + message;
     item->setToolTip(tip);
     item->setData(Qt::AccessibleTextRole,
                   QFileInfo(item->text()).fileName() + QStringLiteral(", ") + RowStateText(status));

@@ -414,8 +414,9 @@ void WindowPartsTest::listEntryDrawing()
     const QColor background = option.palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
     QCOMPARE(image.pixelColor(150, 12), background);  // between the name and the state
     // The state is spelled out at the right.
-    QCOMPARE(RowStateText({RowState::Failed, 0, "is not a RIFF file\nmore"}),
+    QCOMPARE(RowStateText({RowState::Failed, 0, "/clips/a.avi\nis not a RIFF file\nmore"}),
              QStringLiteral("Failed: is not a RIFF file"));
+    QCOMPARE(RowStateText({RowState::Failed, 0, "the same file"}), QStringLiteral("Failed: the same file"));
 }
 
 void WindowPartsTest::everyRowIsOneLine()
