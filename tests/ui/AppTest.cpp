@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace kestrel::ui;
 using kestrel::ui::test::CapturingServices;
 
@@ -72,23 +74,28 @@ void AppTest::folderArgumentAddsItsAviFiles()
     if (QLocale::system().language() == QLocale::German)
         QSKIP("run in English");
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("card")));
-    for (const char* name : {"card/b.avi", "card/a.AVI", "card/notes.txt", "pic.png"}) {
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("card/sub")));
+    for (const char* name : {"card/b.avi", "card/a.AVI", "card/notes.txt", "card/sub/c.avi", "pic.png"}) {
         QFile file(dir.filePath(QString::fromUtf8(name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
+    const std::string fifo = dir.filePath(QStringLiteral("fifo.avi")).toStdString();
+    QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);  // never opened: it would block
     CapturingServices* ui = nullptr;
     auto dialog = test::MakeDialog(ui, true);
-    // As KestrelApp hands on its command line's paths.
+    // As KestrelApp hands on its command line's paths: the folder's own
+    // .avi files in name order; the rest refused in one message.
     dialog->OnDropFiles({dir.filePath(QStringLiteral("card")).toStdString(), dir.filePath("pic.png").toStdString(),
-                         dir.filePath("clip.mov").toStdString()});
+                         fifo, dir.filePath("clip.mov").toStdString()});
     QStringList listed;
     for (int i = 0; i < dialog->InputList()->count(); ++i)
         listed << QFileInfo(dialog->InputList()->item(i)->text()).fileName();
     QCOMPARE(listed, (QStringList{"a.AVI", "b.avi"}));
     QCOMPARE(ui->messages.size(), size_t(1));
-    const std::string expected = "2 files not added:\n" + dir.filePath("pic.png").toStdString() +
-                                 ": not an .avi file\n" + dir.filePath("clip.mov").toStdString() + ": no such file";
+    const std::string expected = "3 files not added:\n" + dir.filePath("pic.png").toStdString() +
+                                 ": not an .avi file\n" + fifo +
+                                 ": not a regular file (a FIFO, a device or a socket)\n" +
+                                 dir.filePath("clip.mov").toStdString() + ": no such file";
     QCOMPARE(ui->messages[0], expected);
 }
 

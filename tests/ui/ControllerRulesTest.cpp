@@ -4,11 +4,8 @@
 #include "FakeUiServices.h"
 
 #include "base/StatusCode.h"
-#include "job/RunConversion.h"
 #include "ui/BatchController.h"
 #include "ui/BatchOutcome.h"
-#include "ui/HeaderFrameCount.h"
-#include "ui/InputPaths.h"
 #include "ui/KestrelApp.h"
 #include "ui/MainDialogRules.h"
 
@@ -22,8 +19,6 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include <sys/stat.h>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -130,8 +125,6 @@ private slots:
     void existingDestinationFollowsThePolicy();
     void suffixDestinations_data();
     void suffixDestinations();
-    void replacingSourcesAsksFirst();
-    void headerFrameCountIsTheConvertedCount();
 
     void goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne();
     void emptyClipIsConvertedWithAWarning();
@@ -139,7 +132,6 @@ private slots:
     void addSkipsDuplicatesIgnoringCase();
     void addUsesTheAviChooser();
     void dropTakesOnlyAviNames();
-    void pathsAreSortedIntoFilesAndRefusals();
     void removeDeletesTheSelectedEntryOnly();
     void transformAppliesToSelectedRowsOrAll();
     void addingForANewBatchClearsFinishedRows();
@@ -540,41 +532,6 @@ void ControllerRulesTest::suffixDestinations()
     QVERIFY(FindBatchConflict({"/c/a.avi", "/c/a-cw.avi"}, {"/c/a-cw.avi", "/c/a-cw-cw.avi"}).has_value());
 }
 
-void ControllerRulesTest::replacingSourcesAsksFirst()
-{
-    for (bool yes : {false, true}) {
-        FakeUiServices ui;
-        FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
-        ui.combos[IDC_DEST_KIND] = int(DestinationKind::ReplaceSource);
-        ui.answerYes = yes;
-        using Jobs = std::vector<std::pair<std::string, bool>>;
-        Jobs jobs;
-        BatchController controller(ui, [&](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
-            jobs.emplace_back(job->destination, job->replacesSource);
-            return Ending(100)(std::move(job), status);
-        });
-        controller.OnGoStop();
-        QCOMPARE(ui.questions.size(), size_t(1));
-        QVERIFY(ui.questions[0].find("Replace 2 files") == 0);
-        QVERIFY(RunBatch(controller));
-        const Jobs expected = yes ? Jobs{{"/clips/a.avi", true}, {"/clips/b.avi", true}} : Jobs{};
-        QCOMPARE(jobs, expected);
-    }
-}
-
-void ControllerRulesTest::headerFrameCountIsTheConvertedCount()
-{
-    QTemporaryDir out;
-    auto job = std::make_unique<ConversionJob>();
-    job->source = KESTREL_SAMPLE_AVI;
-    job->destination = out.filePath(QStringLiteral("sample.avi")).toStdString();
-    ConversionStatus status;
-    RunConversion(std::move(job), status);
-    QVERIFY(status.Succeeded());
-    QCOMPARE(HeaderFrameCount(KESTREL_SAMPLE_AVI), uint32_t(status.FramesConverted));
-    QCOMPARE(HeaderFrameCount(out.filePath(QStringLiteral("missing.avi")).toStdString()), 0u);
-}
-
 void ControllerRulesTest::goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne()
 {
     FakeUiServices ui;
@@ -669,28 +626,6 @@ void ControllerRulesTest::dropTakesOnlyAviNames()
     QCOMPARE(ui.list, (std::vector<std::string>{a, upper, accented}));
     QCOMPARE(ui.messages.size(), size_t(1));  // one message for all refused
     QVERIFY(ui.messages[0].find(notes + ": not an .avi file") != std::string::npos);
-}
-
-void ControllerRulesTest::pathsAreSortedIntoFilesAndRefusals()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath("card/sub"));
-    const std::string b = Touch(dir, "card/b.avi");
-    const std::string a = Touch(dir, "card/a.AVI");
-    Touch(dir, "card/sub/c.avi");  // not looked into
-    Touch(dir, "card/d.mov");
-    const std::string pic = Touch(dir, "pic.png");
-    const std::string fifo = dir.filePath("fifo.avi").toStdString();
-    QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string missing = dir.filePath("missing.avi").toStdString();
-    const std::string card = dir.filePath("card").toStdString();
-    const InputPaths sorted = SortInputPaths({card, pic, fifo, missing});
-    QCOMPARE(sorted.files, (std::vector<std::string>{a, b}));
-    QCOMPARE(sorted.refused, (std::vector<std::string>{pic + ": not an .avi file",
-                                                       fifo + ": not a regular file (a FIFO, a device or a socket)",
-                                                       missing + ": no such file"}));
-    QCOMPARE(RefusedPathsMessage(sorted.refused),
-             "3 files not added:\n" + sorted.refused[0] + "\n" + sorted.refused[1] + "\n" + sorted.refused[2]);
 }
 
 void ControllerRulesTest::removeDeletesTheSelectedEntryOnly()
