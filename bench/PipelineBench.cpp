@@ -70,6 +70,7 @@ void BM_ConvertFile(benchmark::State& state)
         return;
     }
     const std::string destination = std::filesystem::temp_directory_path() / "kestrel-bench-out.avi";
+    ConversionResult last;
     for (auto _ : state) {
         ConversionStatus status;
         RunConversion(std::make_unique<ConversionJob>(
@@ -79,9 +80,14 @@ void BM_ConvertFile(benchmark::State& state)
             state.SkipWithError("conversion failed");
             break;
         }
+        last = status.Result;
     }
     std::filesystem::remove(destination);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * frames));
+    // Where the frames of the last run were transcoded: a pipeline that
+    // stopped delivering shows as frames by the walker at -j 2 and more.
+    state.counters["by_workers"] = last.framesFromWorkers;
+    state.counters["by_walker"] = last.framesByWalker;
 }
 
 // The floor on state.range(2) threads: the per-frame work of a conversion

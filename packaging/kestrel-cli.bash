@@ -2,8 +2,8 @@
 
 _kestrel_cli()
 {
-    local cur prev words cword
-    _init_completion || return
+    local cur prev words cword split
+    _init_completion -s || return
 
     case $prev in
         -t | --transform)
@@ -15,15 +15,22 @@ _kestrel_cli()
             _filedir -d
             return
             ;;
+        -j | --jobs)
+            # 1 to 1024 are accepted; up to the hardware threads (the default) make sense.
+            COMPREPLY=($(compgen -W "$(seq 1 "$(_ncpus)")" -- "$cur"))
+            return
+            ;;
         --suffix | -h | --help | --version)
             return
             ;;
     esac
+    $split && return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-t --transform -o --output-dir --suffix -i --in-place
-            -n --no-clobber -k --keep-going -p --preserve-time -q --quiet -h --help
-            --version' -- "$cur"))
+        COMPREPLY=($(compgen -W '-t --transform= -o --output-dir= --suffix= -i --in-place
+            -n --no-clobber -k --keep-going -p --preserve-time -q --quiet -j --jobs=
+            -h --help --version' -- "$cur"))
+        [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi
     _filedir '@(avi|AVI)'

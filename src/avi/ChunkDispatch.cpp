@@ -1,9 +1,12 @@
 // Choosing the handler of each chunk, and the placement rules of the AVI
 // layout that are checked while doing so.
 
+#include "avi/ChunkDispatch.h"
+
 #include "avi/AviLayout.h"
 #include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
+#include "avi/ConversionContext.h"
 #include "avi/FrameScan.h"
 #include "avi/HeaderRoomHandler.h"
 #include "avi/IndexHandler.h"
@@ -35,47 +38,48 @@ bool IsOpenDmlIndexChunk(FourCC id)
 
 }  // namespace
 
-std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, FourCC id, FourCC parent,
-                                                          Status& refusal)
+std::unique_ptr<ChunkHandler> CreateHandler(ConversionContext& c, FourCC id, FourCC parent, Status& refusal)
 {
     ChunkStream& s = c.source;
-    ChunkStream& d = c.destination;
+    RiffWriter& out = c.output;
+    WalkState& walk = c.walk;
     const auto refuse = [&](int32_t code, uint32_t detail = 0) {
         refusal = Status::Fail(code, detail);
         return nullptr;
     };
+    const auto copy = [&] { return std::make_unique<ChunkHandler>(id, s, out); };
 
     if (parent == 0)
-        return id == avi::kRiff ? std::make_unique<RiffHandler>(id, s, d, c) : refuse(status::kNotRiff, id);
+        return id == avi::kRiff ? std::make_unique<RiffHandler>(id, c) : refuse(status::kNotRiff, id);
     if (id == avi::kIdx1)
-        return c.MoviBase ? std::make_unique<IndexHandler>(id, s, d, c) : refuse(status::kIdx1BeforeMovi);
+        return out.MoviBegun() ? std::make_unique<IndexHandler>(id, s, out) : refuse(status::kIdx1BeforeMovi);
     if (id == avi::kList)
-        return std::make_unique<ListHandler>(id, s, d, c, parent);
+        return std::make_unique<ListHandler>(id, c, parent);
     if (id == avi::kStrd)
-        return parent == avi::kStrl ? std::make_unique<ChunkHandler>(id, s, d, c) : refuse(status::kStrdOutsideStrl);
+        return parent == avi::kStrl ? copy() : refuse(status::kStrdOutsideStrl);
     if (id == avi::kStrf) {
         if (parent != avi::kStrl)
             return refuse(status::kStrfOutsideStrl);
-        if (c.LastChunkId != avi::kStrh)
+        if (walk.lastChunkId != avi::kStrh)
             return refuse(status::kStrfBeforeStrh);
-        if (c.LastStreamType == avi::kVids)
-            return std::make_unique<StreamFormatHandler>(id, s, d, c);
-        return std::make_unique<ChunkHandler>(id, s, d, c);
+        if (walk.lastStreamType == avi::kVids)
+            return std::make_unique<StreamFormatHandler>(id, s, out, c.mode, walk);
+        return copy();
     }
     if (id == avi::kAvih)
-        return std::make_unique<MainHeaderHandler>(id, s, d, c);
+        return std::make_unique<MainHeaderHandler>(id, s, out, c.mode, c.progress);
     if (id == avi::kStrh)
-        return parent == avi::kStrl ? std::make_unique<StreamHeaderHandler>(id, s, d, c)
+        return parent == avi::kStrl ? std::make_unique<StreamHeaderHandler>(id, s, out, c.mode, walk)
                                     : refuse(status::kStrhOutsideStrl);
     if (id == avi::kStrn)
-        return parent == avi::kStrl ? std::make_unique<ChunkHandler>(id, s, d, c) : refuse(status::kStrnOutsideStrl);
-    if (id == avi::kVprp && parent == avi::kStrl && c.LastStreamType == avi::kVids)
-        return std::make_unique<VideoPropertiesHandler>(id, s, d, c);
+        return parent == avi::kStrl ? copy() : refuse(status::kStrnOutsideStrl);
+    if (id == avi::kVprp && parent == avi::kStrl && walk.lastStreamType == avi::kVids)
+        return std::make_unique<VideoPropertiesHandler>(id, s, out, c.mode);
     if (id == avi::kIndx && parent == avi::kStrl)
-        return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
+        return std::make_unique<OpenDmlIndexHandler>(id, s, out, walk);
     if ((id == avi::kJunk && (parent == avi::kStrl || parent == avi::kHdrl)) ||
         (id == avi::kDmlh && parent == avi::kOdml))
-        return std::make_unique<HeaderRoomHandler>(id, s, d, c, parent);
+        return std::make_unique<HeaderRoomHandler>(id, s, out, walk, c.progress, parent);
 
     const uint16_t suffix = FourCCSuffix(id);
     if (IsStreamDataSuffix(suffix)) {
@@ -83,16 +87,16 @@ std::unique_ptr<ChunkHandler> ChunkHandler::CreateHandler(ConversionContext& c, 
             return refuse(status::kStreamChunkOutsideMovi, id);
         // Compressed frames are "dc" chunks; some writers store Motion-JPEG
         // frames as "db" chunks of the video stream, which are frames too.
-        if (IsVideoFrameChunk(id, c.VideoStream)) {
-            if (!c.HaveVideoFormat)
+        if (IsVideoFrameChunk(id, walk.videoStream)) {
+            if (!walk.frameSize)
                 return refuse(status::kMoviBeforeStrl);
-            return std::make_unique<VideoFrameHandler>(id, s, d, c);
+            return std::make_unique<VideoFrameHandler>(id, s, out, c.frames, c.progress, c.VideoFrameFormat());
         }
-        return std::make_unique<StreamDataHandler>(id, s, d, c);
+        return std::make_unique<StreamDataHandler>(id, s, out);
     }
     if ((parent == avi::kMovi || parent == avi::kRec || parent == avi::kAvixForm) && IsOpenDmlIndexChunk(id))
-        return std::make_unique<OpenDmlIndexHandler>(id, s, d, c);
-    return std::make_unique<ChunkHandler>(id, s, d, c);
+        return std::make_unique<OpenDmlIndexHandler>(id, s, out, walk);
+    return copy();
 }
 
 }  // namespace kestrel

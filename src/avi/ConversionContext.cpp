@@ -1,22 +1,26 @@
 #include "avi/ConversionContext.h"
 
-#include "avi/FramePipeline.h"
-
 namespace kestrel {
+namespace {
 
-ConversionContext::ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status,
-                                     RotationMode mode)
-    : source(source), destination(destination), status(status), Mode(mode), Output(destination)
+// Percent of the announced frames done. It reaches 100 exactly with the last
+// announced frame; frames beyond the announced count hold it at 99 until the
+// conversion ends, and a file that announces none shows 0 until then.
+int32_t PercentDone(uint32_t done, uint32_t total)
 {
+    if (total == 0)
+        return 0;
+    if (done > total)
+        return 99;
+    return static_cast<int32_t>(uint64_t(done) * 100 / total);
 }
 
-ConversionContext::~ConversionContext() = default;
+}  // namespace
 
-void ReleaseConversionBuffers(ConversionContext& context)
+void Progress::FrameWritten(uint32_t frames)
 {
-    context.Pipeline.reset();
-    context.CopyBuffer = {};
-    context.Workspace.Release();
+    status.FramesConverted = static_cast<int32_t>(frames);
+    status.ProgressPercent = PercentDone(frames, announcedFrames);
 }
 
 }  // namespace kestrel

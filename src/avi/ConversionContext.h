@@ -1,89 +1,79 @@
 #pragma once
 
-#include "avi/FrameWorkspace.h"
+#include "avi/FrameSource.h"
 #include "avi/RiffWriter.h"
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
 #include "base/FrameWarnings.h"
 #include "base/Transform.h"
-#include "mjpeg/FrameTranscoder.h"
 
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace kestrel {
 
 class ChunkStream;
-class FramePipeline;
 
-// The state of one running conversion that the chunk handlers share.
+// What the walk has learned of the source so far: its RIFF chunks, streams
+// and video format, and where in the chunk tree it is.
+struct WalkState {
+    // Source RIFF chunks met so far, and whether another follows the one
+    // being walked (an OpenDML 'AVIX').
+    uint32_t sourceRiffs = 0;
+    bool sourceContinues = false;
+    // RIFF and LIST chunks open around the chunk being converted.
+    uint32_t listDepth = 0;
+    FourCC lastChunkId = 0;
+    FourCC lastStreamType = 0;
+    // Streams are numbered by the order of their 'strl' lists; the number is
+    // the first two characters of their data chunks' FOURCCs ("00dc").
+    int32_t streamCount = 0;
+    // The number of the stream whose list is being walked, once its header was read.
+    std::optional<int32_t> listStream;
+    // The number of the Motion-JPEG video stream, once its header was read.
+    std::optional<int32_t> videoStream;
+    // The video stream's frame size as stored in the source; set by its format.
+    std::optional<mjpeg::PictureSize> frameSize;
+};
+
+// What the watcher of the conversion sees: progress against the frames the
+// header announces, the stop request, and the library's warnings.
+struct Progress {
+    explicit Progress(ConversionStatus& status) : status(status) { }
+
+    // After each frame written: `frames` in all so far.
+    void FrameWritten(uint32_t frames);
+    bool StopRequested() const { return status.StopRequested; }
+
+    ConversionStatus& status;
+    uint32_t announcedFrames = 0;  // dwTotalFrames of the main header, or of 'dmlh'
+    FrameWarnings warnings;
+};
+
+// One running conversion: the source read front to back, and the four
+// objects that the chunk handlers share. Each handler is given the ones it
+// touches (ChunkDispatch.cpp).
 struct ConversionContext {
-    // Out of line, where the pipeline's type is complete.
-    ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode);
-    ~ConversionContext();
+    ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode,
+                      const std::string& sourcePath, int32_t jobs)
+        : source(source), mode(mode), output(destination), frames(sourcePath, jobs), progress(status)
+    {
+    }
     ConversionContext(const ConversionContext&) = delete;
     ConversionContext& operator=(const ConversionContext&) = delete;
 
     ChunkStream& source;
-    ChunkStream& destination;
-    ConversionStatus& status;
-    RotationMode Mode;
-    // The source's path, for the frame pipeline's own handles, and how many
-    // threads transcode frames; 1 (or no path): the walker transcodes each
-    // frame itself.
-    std::string SourcePath;
-    int32_t Jobs = 1;
+    const RotationMode mode;
+    WalkState walk;
+    RiffWriter output;
+    FrameSource frames;
+    Progress progress;
 
-    // The RIFF chunks being written and their indexes.
-    RiffWriter Output;
-    // Destination offset of the 'movi' list type; unset before the 'movi' list.
-    std::optional<uint64_t> MoviBase;
-    // Source RIFF chunks walked so far, and whether another follows the
-    // one being walked (an OpenDML 'AVIX').
-    uint32_t SourceRiffs = 0;
-    bool SourceContinues = false;
-    // The largest size of any non-list chunk read or frame written, for
-    // dwSuggestedBufferSize.
-    uint32_t LargestChunkSize = 0;
-    uint32_t TotalFrames = 0;  // dwTotalFrames of the main header, or of 'dmlh'
-    uint32_t FramesDone = 0;
-    FourCC LastChunkId = 0;
-    FourCC LastStreamType = 0;
-
-    // Streams are numbered by the order of their 'strl' lists; the number is
-    // the first two characters of their data chunks' FOURCCs ("00dc").
-    int32_t StreamCount = 0;
-    // RIFF and LIST chunks open around the chunk being converted.
-    uint32_t ListDepth = 0;
-    // The number of the stream whose list is being walked, once its header was read.
-    std::optional<int32_t> ListStream;
-    // The number of the Motion-JPEG video stream, once its header was read.
-    std::optional<int32_t> VideoStream;
-    // Frame size of the video stream as stored in the source; set by its format.
-    bool HaveVideoFormat = false;
-    int32_t FrameWidth = 0;
-    int32_t FrameHeight = 0;
-
-    // Scratch for copied payloads, and the walker's frame buffers; each
-    // allocated on first use and freed by ReleaseConversionBuffers.
-    std::vector<uint8_t> CopyBuffer;
-    FrameWorkspace Workspace;
-    // The workers transcoding the frames of the 'movi' list being walked,
-    // when there are any.
-    std::unique_ptr<FramePipeline> Pipeline;
-
-    // What every frame is transcoded with.
-    FrameFormat VideoFrameFormat() const { return {FrameWidth, FrameHeight, Mode}; }
-
-    // The JPEG library's warnings about the frames so far.
-    FrameWarnings Warnings;
+    // What every frame is transcoded with, once the video format is known.
+    FrameFormat VideoFrameFormat() const
+    {
+        return walk.frameSize ? FrameFormat{walk.frameSize->width, walk.frameSize->height, mode} : FrameFormat{};
+    }
 };
-
-// Stops the frame pipeline and frees every buffer that a conversion
-// allocates on first use.
-void ReleaseConversionBuffers(ConversionContext& context);
 
 }  // namespace kestrel

@@ -62,12 +62,18 @@ FramePipeline::~FramePipeline()
 
 void FramePipeline::Work(Worker& worker)
 {
-    std::unique_lock lock(mutex_);
     for (;;) {
+        // One worker at a time scans, so that frames are claimed in file
+        // order; the scan reads the file without holding the lock that the
+        // walker and the other workers need.
+        std::unique_lock scanLock(scanMutex_);
+        std::unique_lock lock(mutex_);
         workerWait_.wait(lock, [&] { return stop_ || scanEnded_ || claimed_ < taken_ + slots_.size(); });
         if (stop_ || scanEnded_)
             return;
+        lock.unlock();
         const std::optional<FrameSpan> span = scanner_.Next();
+        lock.lock();
         if (!span) {
             scanEnded_ = true;
             workerWait_.notify_all();
@@ -80,8 +86,9 @@ void FramePipeline::Work(Worker& worker)
         slot.state = SlotState::Working;
         slot.span = *span;
         walkerWait_.notify_one();
-
         lock.unlock();
+        scanLock.unlock();
+
         const bool delivered = TranscodeInto(worker, slot);
         lock.lock();
         slot.delivered = delivered;

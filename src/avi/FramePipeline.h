@@ -84,7 +84,8 @@ private:
     void ReleaseLocked();
 
     const FrameFormat format_;
-    ChunkStream scanSource_;  // the scanner's handle, used under mutex_
+    std::mutex scanMutex_;    // held by the worker that scans, taken before mutex_
+    ChunkStream scanSource_;  // the scanner's handle, used under scanMutex_
     FrameScanner scanner_;
     std::vector<std::unique_ptr<Worker>> workers_;
 

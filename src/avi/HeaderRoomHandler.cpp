@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 
 #include <algorithm>
 
@@ -13,20 +14,23 @@ Status HeaderRoomHandler::Process()
     uint32_t copied = 0;
     if (id_ == avi::kDmlh && size_ >= avi::dmlh::kMinimumSize) {
         uint8_t totalFrames[4];
-        if (!source_.Read(totalFrames, sizeof totalFrames) || !destination_.Write(totalFrames, sizeof totalFrames))
-            return source_.Good() ? destination_.Result() : source_.Result();
+        if (!source_.Read(totalFrames, sizeof totalFrames))
+            return source_.Result();
+        if (Status written = output_.Write(totalFrames, sizeof totalFrames); !written.Ok())
+            return written;
         copied = sizeof totalFrames;
         // Progress counts against every frame of the file, not only the first RIFF chunk's.
-        context_.TotalFrames = std::max(context_.TotalFrames, ReadLe32(totalFrames + avi::dmlh::kTotalFrames));
-        context_.Output.NoteExtendedHeader(start + avi::kChunkHeaderSize);
+        progress_.announcedFrames =
+            std::max(progress_.announcedFrames, ReadLe32(totalFrames + avi::dmlh::kTotalFrames));
+        output_.NoteExtendedHeader(start + avi::kChunkHeaderSize);
     }
-    if (Status moved = MovePayload(size_ - copied, Payload::Copy); !moved.Ok())
-        return moved;
-    if (id_ == avi::kJunk && parentListType_ == avi::kStrl && context_.ListStream)
-        context_.Output.NoteStreamRoom(*context_.ListStream, start, size_);
+    if (Status rest = output_.CopyFrom(source_, size_ - copied); !rest.Ok())
+        return rest;
+    if (id_ == avi::kJunk && parentListType_ == avi::kStrl && walk_.listStream)
+        output_.NoteStreamRoom(*walk_.listStream, start, size_);
     if (id_ == avi::kJunk && parentListType_ == avi::kHdrl)
-        context_.Output.NoteHeaderRoom(start, size_);
-    return EndChunk(start);
+        output_.NoteHeaderRoom(start, size_);
+    return output_.EndChunk(start);
 }
 
 }  // namespace kestrel

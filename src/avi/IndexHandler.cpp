@@ -2,8 +2,8 @@
 
 namespace kestrel {
 
-// The old index is left unread (the walker skips it); the RIFF handler
-// writes the new one.
+// The old index is left unread (the walker skips it); the writer ends the
+// output with a new one.
 Status IndexHandler::Process() { return {}; }
 
 }  // namespace kestrel

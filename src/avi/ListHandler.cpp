@@ -2,10 +2,16 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
-#include "avi/FramePipeline.h"
+#include "avi/ChunkWalker.h"
+#include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
 
 namespace kestrel {
+
+ListHandler::ListHandler(FourCC id, ConversionContext& context, FourCC parentListType)
+    : ChunkHandler(id, context.source, context.output), context_(context), parentListType_(parentListType)
+{
+}
 
 Status ListHandler::Process()
 {
@@ -16,19 +22,20 @@ Status ListHandler::Process()
     if (listType_ == avi::kMovi)
         return ProcessMovi();
 
+    WalkState& walk = context_.walk;
     if (listType_ == avi::kStrl)
-        context_.ListStream.reset();
+        walk.listStream.reset();
     const uint64_t start = BeginChunk(avi::kList, listType_);
-    if (Status children = WalkChildren(); !children.Ok())
+    if (Status children = ConvertChildren(context_, listType_, start_ + avi::kChunkHeaderSize + size_); !children.Ok())
         return children;
     // Room for the OpenDML indexes, where the file may need it.
-    if (listType_ == avi::kStrl && context_.ListStream)
-        if (Status room = context_.Output.EndStreamList(*context_.ListStream); !room.Ok())
+    if (listType_ == avi::kStrl && walk.listStream)
+        if (Status room = output_.EndStreamList(*walk.listStream); !room.Ok())
             return room;
     if (listType_ == avi::kHdrl && parentListType_ == avi::kAviForm)
-        if (Status room = context_.Output.EndHeaderList(); !room.Ok())
+        if (Status room = output_.EndHeaderList(); !room.Ok())
             return room;
-    return EndChunk(start);
+    return output_.EndChunk(start);
 }
 
 // The output's 'movi' lists are the writer's: one source 'movi' list may be
@@ -36,19 +43,17 @@ Status ListHandler::Process()
 // RIFF chunks go on in one output list while they fit.
 Status ListHandler::ProcessMovi()
 {
-    if (!context_.Output.MoviOpen())
-        context_.MoviBase = context_.Output.BeginMovi();
+    if (!output_.MoviOpen())
+        output_.BeginMovi();
+    const uint64_t end = start_ + avi::kChunkHeaderSize + size_;
     // The frames of 'movi' are transcoded ahead while the walk goes on.
-    if (context_.HaveVideoFormat)
-        context_.Pipeline =
-            FramePipeline::Start(context_.SourcePath, source_.Position(), start_ + avi::kChunkHeaderSize + size_,
-                                 context_.VideoStream, context_.VideoFrameFormat(), context_.Jobs);
-    if (Status children = WalkChildren(); !children.Ok())
+    if (context_.walk.frameSize)
+        context_.frames.BeginList(source_.Position(), end, context_.walk.videoStream, context_.VideoFrameFormat());
+    const Status children = ConvertChildren(context_, listType_, end);
+    context_.frames.EndList();
+    if (!children.Ok() || context_.walk.sourceContinues)
         return children;
-    context_.Pipeline.reset();
-    if (context_.SourceContinues)
-        return {};
-    return context_.Output.EndMovi();
+    return output_.EndMovi();
 }
 
 }  // namespace kestrel

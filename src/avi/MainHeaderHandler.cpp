@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 #include "base/StatusCode.h"
 
 #include <algorithm>
@@ -17,15 +18,14 @@ Status MainHeaderHandler::Process()
         return read;
 
     WriteLe32(header + avi::avih::kFlags, ReadLe32(header + avi::avih::kFlags) | avi::avih::kFlagHasIndex);
-    context_.TotalFrames = ReadLe32(header + avi::avih::kTotalFrames);
+    progress_.announcedFrames = ReadLe32(header + avi::avih::kTotalFrames);
     // The largest chunk is known only at the end of the file; patched then.
     WriteLe32(header + avi::avih::kSuggestedBufferSize, 0);
-    context_.Output.NoteMainHeader(destination_.Position() + avi::kChunkHeaderSize);
-    if (SwapsDimensions(context_.Mode))
+    output_.NoteMainHeader(output_.Position() + avi::kChunkHeaderSize);
+    if (SwapsDimensions(mode_))
         std::swap_ranges(header + avi::avih::kWidth, header + avi::avih::kWidth + 4, header + avi::avih::kHeight);
 
-    destination_.Write(block, sizeof block);
-    return destination_.Result();
+    return output_.Write(block, sizeof block);
 }
 
 }  // namespace kestrel

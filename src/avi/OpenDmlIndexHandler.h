@@ -1,6 +1,7 @@
 #pragma once
 
 #include "avi/ChunkHandler.h"
+#include "avi/ConversionContext.h"
 
 namespace kestrel {
 
@@ -10,8 +11,14 @@ namespace kestrel {
 // of an 'indx' is room for the output's own super index.
 class OpenDmlIndexHandler : public ChunkHandler {
 public:
-    using ChunkHandler::ChunkHandler;
+    OpenDmlIndexHandler(FourCC id, ChunkStream& source, RiffWriter& output, const WalkState& walk)
+        : ChunkHandler(id, source, output), walk_(walk)
+    {
+    }
     Status Process() override;
+
+private:
+    const WalkState& walk_;
 };
 
 }  // namespace kestrel

@@ -2,9 +2,16 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/ChunkWalker.h"
+#include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
 
 namespace kestrel {
+
+RiffHandler::RiffHandler(FourCC id, ConversionContext& context)
+    : ChunkHandler(id, context.source, context.output), context_(context)
+{
+}
 
 // The first RIFF chunk holds the headers and the first 'movi' list; files
 // over 1 GB continue in OpenDML 'AVIX' RIFF chunks, each with a 'movi' list
@@ -15,18 +22,19 @@ Status RiffHandler::Process()
 {
     if (Status type = ReadListType(); !type.Ok())
         return type;
-    const bool first = context_.SourceRiffs++ == 0;
+    WalkState& walk = context_.walk;
+    const bool first = walk.sourceRiffs++ == 0;
     if (first && listType_ != avi::kAviForm)
         return Status::Fail(status::kNotAvi, listType_);
     if (!first && listType_ != avi::kAvixForm)
         return Status::Fail(status::kRiffExtension, listType_);
 
-    const uint64_t riffEnd = start_ + avi::kChunkHeaderSize + Padded(size_);
+    const uint64_t end = start_ + avi::kChunkHeaderSize + size_;
     uint8_t next[4];
-    context_.SourceContinues = source_.PeekAt(riffEnd, next, sizeof next) && ReadLe32(next) == avi::kRiff;
+    walk.sourceContinues = source_.PeekAt(end + (size_ & 1), next, sizeof next) && ReadLe32(next) == avi::kRiff;
     if (first)
-        context_.Output.BeginFirstRiff();
-    return WalkChildren();
+        output_.BeginFirstRiff();
+    return ConvertChildren(context_, listType_, end);
 }
 
 }  // namespace kestrel

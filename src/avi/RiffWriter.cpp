@@ -20,6 +20,9 @@ constexpr uint32_t kStreamRoomSize = avi::indx::kHeaderSize + kReservedIndexEntr
 constexpr uint32_t kOdmlListHead = avi::kListTypeSize + avi::kChunkHeaderSize;  // "odml", then dmlh's header
 constexpr uint32_t kHeaderRoomSize = kOdmlListHead + avi::dmlh::kUsualSize;
 static_assert(kStreamRoomSize == 4120 && kHeaderRoomSize == 260);
+// Copied payloads are moved in pieces of at most this size, so that a chunk
+// of any size needs no more memory than the stream buffers.
+constexpr uint64_t kCopyPieceSize = 1u * 1024 * 1024;
 
 }  // namespace
 
@@ -27,6 +30,79 @@ void RiffWriter::Configure(uint64_t sizeLimit, bool reserveRoom)
 {
     sizeLimit_ = sizeLimit;
     reserveRoom_ = reserveRoom;
+}
+
+Status RiffWriter::Result() const { return failure_.Ok() ? out_.Result() : failure_; }
+
+uint64_t RiffWriter::Position() const { return out_.Position(); }
+
+uint64_t RiffWriter::BeginChunk(FourCC id, uint32_t dataSize, FourCC listType)
+{
+    if (moviStart_ && openInMovi_ == 0)
+        BeforeMoviChild(avi::kChunkHeaderSize + uint64_t{dataSize} + (dataSize & 1));
+    openInMovi_ += moviStart_ ? 1 : 0;
+    return kestrel::BeginChunk(out_, id, listType);
+}
+
+Status RiffWriter::EndChunk(uint64_t start)
+{
+    openInMovi_ -= moviStart_ && openInMovi_ > 0 ? 1 : 0;
+    if (Status result = Result(); !result.Ok())
+        return result;
+    return kestrel::EndChunk(out_, start);
+}
+
+Status RiffWriter::PatchLe32(uint64_t position, uint32_t value) { return kestrel::PatchLe32(out_, position, value); }
+
+Status RiffWriter::Write(const void* data, uint32_t length)
+{
+    out_.Write(data, length);
+    return Result();
+}
+
+Status RiffWriter::WriteZeros(uint64_t length) { return kestrel::WriteZeros(out_, length); }
+
+Status RiffWriter::CopyFrom(ChunkStream& source, uint64_t length)
+{
+    const uint64_t piece = std::min(length, kCopyPieceSize);
+    if (copyBuffer_.size() < piece)
+        copyBuffer_.resize(piece);
+    while (length > 0) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(length, copyBuffer_.size()));
+        if (!source.Read(copyBuffer_.data(), n))
+            return source.Result();
+        if (!out_.Write(copyBuffer_.data(), n))
+            break;
+        length -= n;
+    }
+    return Result();
+}
+
+Status RiffWriter::WriteDataChunk(FourCC id, uint32_t flags, Data kind, const uint8_t* data, uint32_t length)
+{
+    const uint64_t start = BeginDataChunk(id, flags, kind, length);
+    if (length > 0)
+        out_.Write(data, length);
+    return EndChunk(start);
+}
+
+uint64_t RiffWriter::BeginDataChunk(FourCC id, uint32_t flags, Data kind, uint32_t length)
+{
+    const uint64_t start = BeginChunk(id, length);
+    frames_ += kind == Data::VideoFrame ? 1 : 0;
+    largestChunk_ = std::max(largestChunk_, length);
+    if (riffs_ == 1)
+        legacy_.push_back({id, flags, static_cast<uint32_t>(start - moviBase_), length});
+    const std::optional<int32_t> stream = avi::StreamNumber(id);
+    if (!stream || size_t(*stream) >= streams_.size())
+        return start;
+    const uint64_t offset = start + avi::kChunkHeaderSize - riffStart_;
+    if (length >= avi::ix::kNotKeyFrame || offset > UINT32_MAX) {
+        unindexable_ = true;
+        return start;
+    }
+    streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length, (flags & avi::idx1::kFlagKeyFrame) != 0);
+    return start;
 }
 
 void RiffWriter::NoteMainHeader(uint64_t dataStart)
@@ -67,64 +143,48 @@ Status RiffWriter::EndStreamList(int32_t stream)
 {
     if (!reserveRoom_ || stream < 0 || size_t(stream) >= streams_.size() || streams_[size_t(stream)].HasRoom())
         return {};
-    const uint64_t start = BeginChunk(out_, avi::kJunk);
-    if (Status zeros = WriteZeros(out_, kStreamRoomSize); !zeros.Ok())
+    const uint64_t start = BeginChunk(avi::kJunk, kStreamRoomSize);
+    if (Status zeros = WriteZeros(kStreamRoomSize); !zeros.Ok())
         return zeros;
     NoteStreamRoom(stream, start, kStreamRoomSize);
-    return EndChunk(out_, start);
+    return EndChunk(start);
 }
 
 Status RiffWriter::EndHeaderList()
 {
     if (!reserveRoom_ || headerRoom_ || extendedHeader_)
         return {};
-    const uint64_t start = BeginChunk(out_, avi::kJunk);
-    if (Status zeros = WriteZeros(out_, kHeaderRoomSize); !zeros.Ok())
+    const uint64_t start = BeginChunk(avi::kJunk, kHeaderRoomSize);
+    if (Status zeros = WriteZeros(kHeaderRoomSize); !zeros.Ok())
         return zeros;
     NoteHeaderRoom(start, kHeaderRoomSize);
-    return EndChunk(out_, start);
+    return EndChunk(start);
 }
 
 void RiffWriter::BeginFirstRiff()
 {
-    riffStart_ = BeginChunk(out_, avi::kRiff, avi::kAviForm);
+    riffStart_ = kestrel::BeginChunk(out_, avi::kRiff, avi::kAviForm);
     riffs_ = 1;
 }
 
-uint64_t RiffWriter::BeginMovi()
+void RiffWriter::BeginMovi()
 {
-    moviStart_ = BeginChunk(out_, avi::kList, avi::kMovi);
+    moviStart_ = kestrel::BeginChunk(out_, avi::kList, avi::kMovi);
     moviBase_ = *moviStart_ + avi::kChunkHeaderSize;
+    moviBegun_ = true;
     moviChunks_ = 0;
-    return moviBase_;
+    openInMovi_ = 0;
 }
 
-Status RiffWriter::BeforeMoviChunk(uint64_t bytes)
+// Before each child of a 'movi' list, `bytes` in all: starts a new RIFF
+// chunk when this one would grow past the limit.
+void RiffWriter::BeforeMoviChild(uint64_t bytes)
 {
-    if (!moviStart_)
-        return {};
     // Every 'movi' list holds at least one chunk, however large.
-    if (moviChunks_ > 0 && out_.Position() - riffStart_ + bytes > sizeLimit_ && CanStartRiff())
+    if (moviChunks_ > 0 && out_.Position() - riffStart_ + bytes > sizeLimit_ && CanStartRiff() && failure_.Ok())
         if (Status started = StartNextRiff(); !started.Ok())
-            return started;
+            failure_ = started;
     ++moviChunks_;
-    return {};
-}
-
-void RiffWriter::AddChunk(FourCC id, uint32_t flags, uint64_t chunkStart, uint32_t length, bool videoFrame)
-{
-    if (riffs_ == 1)
-        legacy_.push_back({id, flags, static_cast<uint32_t>(chunkStart - moviBase_), length});
-    frames_ += videoFrame ? 1 : 0;
-    const std::optional<int32_t> stream = avi::StreamNumber(id);
-    if (!stream || size_t(*stream) >= streams_.size())
-        return;
-    const uint64_t offset = chunkStart + avi::kChunkHeaderSize - riffStart_;
-    if (length >= avi::ix::kNotKeyFrame || offset > UINT32_MAX) {
-        unindexable_ = true;
-        return;
-    }
-    streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length, (flags & avi::idx1::kFlagKeyFrame) != 0);
 }
 
 Status RiffWriter::EndMovi()
@@ -139,28 +199,28 @@ Status RiffWriter::EndMovi()
     }
     const uint64_t start = *moviStart_;
     moviStart_.reset();
-    return EndChunk(out_, start);
+    return kestrel::EndChunk(out_, start);
 }
 
-Status RiffWriter::Finish(uint32_t& largestChunk, bool sourceContinued)
+Status RiffWriter::Finish(bool sourceContinued)
 {
+    if (Status result = Result(); !result.Ok())
+        return result;
     if (Status ended = EndMovi(); !ended.Ok())
         return ended;
     if (riffs_ == 1)
         if (Status index = WriteLegacyIndex(); !index.Ok())
             return index;
-    largestChunk = std::max(largestChunk, legacySize_);
     if (mainHeader_)
-        if (Status patched = PatchLe32(out_, *mainHeader_ + avi::avih::kSuggestedBufferSize, largestChunk);
-            !patched.Ok())
+        if (Status patched = PatchLe32(*mainHeader_ + avi::avih::kSuggestedBufferSize, largestChunk_); !patched.Ok())
             return patched;
-    if (Status ended = EndChunk(out_, riffStart_); !ended.Ok())
+    if (Status ended = kestrel::EndChunk(out_, riffStart_); !ended.Ok())
         return ended;
 
     if (riffs_ == 1) {
         // One RIFF chunk from several: the main header counts every frame.
         if (sourceContinued && mainHeader_)
-            return PatchLe32(out_, *mainHeader_ + avi::avih::kTotalFrames, frames_);
+            return PatchLe32(*mainHeader_ + avi::avih::kTotalFrames, frames_);
         return {};
     }
     for (size_t stream = 0; stream < streams_.size(); ++stream)
@@ -171,7 +231,7 @@ Status RiffWriter::Finish(uint32_t& largestChunk, bool sourceContinued)
     // Readers of plain AVI files read the first RIFF chunk: the main header
     // counts its frames, 'dmlh' all of them.
     if (mainHeader_)
-        return PatchLe32(out_, *mainHeader_ + avi::avih::kTotalFrames, firstRiffFrames_);
+        return PatchLe32(*mainHeader_ + avi::avih::kTotalFrames, firstRiffFrames_);
     return {};
 }
 
@@ -187,18 +247,18 @@ Status RiffWriter::StartNextRiff()
 {
     if (Status indexes = WriteStandardIndexes(); !indexes.Ok())
         return indexes;
-    if (Status ended = EndChunk(out_, *moviStart_); !ended.Ok())
+    if (Status ended = kestrel::EndChunk(out_, *moviStart_); !ended.Ok())
         return ended;
     if (riffs_ == 1) {
         if (Status index = WriteLegacyIndex(); !index.Ok())
             return index;
         firstRiffFrames_ = frames_;
     }
-    if (Status ended = EndChunk(out_, riffStart_); !ended.Ok())
+    if (Status ended = kestrel::EndChunk(out_, riffStart_); !ended.Ok())
         return ended;
-    riffStart_ = BeginChunk(out_, avi::kRiff, avi::kAvixForm);
+    riffStart_ = kestrel::BeginChunk(out_, avi::kRiff, avi::kAvixForm);
     ++riffs_;
-    moviStart_ = BeginChunk(out_, avi::kList, avi::kMovi);
+    moviStart_ = kestrel::BeginChunk(out_, avi::kList, avi::kMovi);
     moviChunks_ = 0;
     return out_.Result();
 }
@@ -223,14 +283,14 @@ Status RiffWriter::WriteLegacyIndex()
     if (!WriteIndex(out_, legacy_))
         return out_.Result();
     IndexEntries().swap(legacy_);
-    legacySize_ = static_cast<uint32_t>(size);
+    largestChunk_ = std::max(largestChunk_, static_cast<uint32_t>(size));
     return {};
 }
 
 Status RiffWriter::WriteExtendedHeader()
 {
     if (extendedHeader_)
-        return PatchLe32(out_, *extendedHeader_ + avi::dmlh::kTotalFrames, frames_);
+        return PatchLe32(*extendedHeader_ + avi::dmlh::kTotalFrames, frames_);
     if (!headerRoom_)
         return {};
     // The room becomes LIST 'odml' holding a 'dmlh' chunk that fills it.

@@ -29,16 +29,54 @@ class ChunkStream;
 // any that may outgrow one RIFF chunk, the writer leaves them itself at the
 // ends of the stream lists and the header list. Without room for every
 // stream the file stays one RIFF chunk, up to the 4 GB limit of its size.
+//
+// Every byte of the output goes through the writer. Header chunks are opened
+// and closed around their data as the walker meets them; the data chunks of
+// 'movi' go through one door, WriteDataChunk (or BeginDataChunk and
+// EndChunk around a streamed copy), which decides the RIFF split with the
+// size actually written, records the chunk in the indexes, counts frames
+// and keeps the largest chunk for dwSuggestedBufferSize.
 class RiffWriter {
 public:
     // The default RIFF size limit, as other writers use.
     static constexpr uint64_t kDefaultSizeLimit = 1ull << 30;
+
+    // What a data chunk holds, for the frame count and the key-frame flag.
+    enum class Data { VideoFrame, Other };
 
     explicit RiffWriter(ChunkStream& out) : out_(out) { }
 
     // The size past which a new RIFF chunk starts, and whether to leave room
     // in the header when the source has none.
     void Configure(uint64_t sizeLimit, bool reserveRoom);
+
+    // Errors stick: after a failed step every later one does nothing, and
+    // EndChunk, the writes and Finish return the first failure.
+    //
+    // Chunks other than data chunks. Opens a chunk of `dataSize` bytes (for
+    // RIFF and LIST, with their list type): FOURCC, a size field that
+    // EndChunk fills in and the list type. A chunk among the children of
+    // 'movi' may start a new RIFF chunk first; `dataSize` is what it will
+    // hold, as far as it is known when it is opened (a 'rec ' list's
+    // frames are re-encoded later). Returns the chunk's offset.
+    uint64_t BeginChunk(FourCC id, uint32_t dataSize, FourCC listType = 0);
+    // Closes the chunk opened at `start`: its size field says how many bytes
+    // were written since, and a pad byte follows odd data.
+    Status EndChunk(uint64_t start);
+    // Overwrites a 32-bit field of a chunk written earlier.
+    Status PatchLe32(uint64_t position, uint32_t value);
+    uint64_t Position() const;
+    Status Write(const void* data, uint32_t length);
+    Status WriteZeros(uint64_t length);
+    // Copies `length` bytes from `source`, in pieces no larger than the
+    // stream buffers.
+    Status CopyFrom(ChunkStream& source, uint64_t length);
+
+    // The one door for the data chunks of 'movi': a chunk `id` with
+    // `length` bytes of data and its idx1 flags.
+    Status WriteDataChunk(FourCC id, uint32_t flags, Data kind, const uint8_t* data, uint32_t length);
+    // The same, for data the caller writes between this and EndChunk.
+    uint64_t BeginDataChunk(FourCC id, uint32_t flags, Data kind, uint32_t length);
 
     // The header, as the walker writes it.
     void NoteMainHeader(uint64_t dataStart);
@@ -54,23 +92,23 @@ public:
 
     // The body.
     void BeginFirstRiff();
+    // Whether a 'movi' list was opened, and whether one is open now.
+    bool MoviBegun() const { return moviBegun_; }
     bool MoviOpen() const { return moviStart_.has_value(); }
-    // Opens a 'movi' list; returns the offset of its list type.
-    uint64_t BeginMovi();
-    // Before each chunk of a 'movi' list with `bytes` in all: starts a new
-    // RIFF chunk when this one would grow past the limit.
-    Status BeforeMoviChunk(uint64_t bytes);
-    // A data chunk written at `chunkStart` with `length` bytes of data.
-    void AddChunk(FourCC id, uint32_t flags, uint64_t chunkStart, uint32_t length, bool videoFrame);
+    void BeginMovi();
     Status EndMovi();
     // Ends the file: the 'movi' list and RIFF chunk still open, the indexes,
-    // the header's sizes and counts. `largestChunk` is raised by the size of
-    // 'idx1'; `sourceContinued`: the source had more than one RIFF chunk.
-    Status Finish(uint32_t& largestChunk, bool sourceContinued);
+    // the header's sizes and counts. `sourceContinued`: the source had more
+    // than one RIFF chunk.
+    Status Finish(bool sourceContinued);
 
+    // The video frames written so far.
+    uint32_t Frames() const { return frames_; }
     uint32_t RiffCount() const { return riffs_; }
 
 private:
+    void BeforeMoviChild(uint64_t bytes);
+    Status Result() const;
     bool CanStartRiff() const;
     Status StartNextRiff();
     Status WriteStandardIndexes();
@@ -80,6 +118,8 @@ private:
     ChunkStream& out_;
     uint64_t sizeLimit_ = kDefaultSizeLimit;
     bool reserveRoom_ = false;
+    std::vector<uint8_t> copyBuffer_;  // allocated by the first copy
+    Status failure_;                   // the first failure that is not the stream's own
 
     std::optional<uint64_t> mainHeader_;  // avih data in the output
     std::vector<OpenDmlIndex> streams_;   // by stream number
@@ -88,18 +128,21 @@ private:
 
     uint32_t riffs_ = 0;
     uint64_t riffStart_ = 0;
+    bool moviBegun_ = false;
     std::optional<uint64_t> moviStart_;
-    uint64_t moviBase_ = 0;
-    uint32_t moviChunks_ = 0;
+    uint64_t moviBase_ = 0;    // the first 'movi' list's type: idx1 offsets count from here
+    uint32_t moviChunks_ = 0;  // children of the 'movi' list being written
+    uint32_t openInMovi_ = 0;  // chunks open inside it
     // A 'movi' list ended without standard indexes: the file stays one RIFF.
     bool plainMoviEnded_ = false;
     // A chunk too large for a standard index entry: likewise.
     bool unindexable_ = false;
 
     IndexEntries legacy_;  // the first RIFF chunk's 'idx1'
-    uint32_t legacySize_ = 0;
     uint32_t firstRiffFrames_ = 0;
     uint32_t frames_ = 0;
+    // The largest data or index chunk written: the output's dwSuggestedBufferSize.
+    uint32_t largestChunk_ = 0;
 };
 
 }  // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 
 namespace kestrel {
 
@@ -14,8 +15,10 @@ Status StreamDataHandler::Process()
                                ? avi::idx1::kFlagKeyFrame
                            : suffix == avi::kSuffixPaletteChange ? avi::idx1::kFlagNoTime
                                                                  : 0;
-    context_.Output.AddChunk(id_, flags, destination_.Position(), size_, false);
-    return ChunkHandler::Process();
+    const uint64_t start = output_.BeginDataChunk(id_, flags, RiffWriter::Data::Other, size_);
+    if (Status copied = output_.CopyFrom(source_, size_); !copied.Ok())
+        return copied;
+    return output_.EndChunk(start);
 }
 
 }  // namespace kestrel

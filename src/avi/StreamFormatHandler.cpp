@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 #include "avi/VideoFormat.h"
 #include "base/StatusCode.h"
 
@@ -21,17 +22,16 @@ Status StreamFormatHandler::Process()
     mjpeg::PictureSize size;
     if (Status checked = avi::ReadVideoFormat(format, size); !checked.Ok())
         return checked;
-    context_.FrameWidth = size.width;
-    context_.FrameHeight = size.height;
-    context_.HaveVideoFormat = true;
-    if (SwapsDimensions(context_.Mode))
+    walk_.frameSize = size;
+    if (SwapsDimensions(mode_))
         std::swap_ranges(format + avi::strf::kWidth, format + avi::strf::kWidth + 4, format + avi::strf::kHeight);
 
     const uint64_t start = BeginChunk(id_);
-    destination_.Write(format, sizeof format);
-    if (Status moved = MovePayload(size_ - avi::strf::kSize, Payload::Copy); !moved.Ok())
-        return moved;
-    return EndChunk(start);
+    if (Status written = output_.Write(format, sizeof format); !written.Ok())
+        return written;
+    if (Status copied = output_.CopyFrom(source_, size_ - avi::strf::kSize); !copied.Ok())
+        return copied;
+    return output_.EndChunk(start);
 }
 
 }  // namespace kestrel

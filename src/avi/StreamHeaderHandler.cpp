@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 #include "base/StatusCode.h"
 
 #include <algorithm>
@@ -15,23 +16,22 @@ Status StreamHeaderHandler::Process()
     if (Status read = ReadFixedSizeChunk(avi::strh::kSize, block); !read.Ok())
         return read;
 
-    const int32_t streamNumber = context_.StreamCount++;
-    context_.LastStreamType = ReadLe32(header + avi::strh::kType);
-    context_.ListStream = streamNumber;
-    context_.Output.NoteStream(streamNumber, context_.LastStreamType, ReadLe32(header + avi::strh::kSampleSize));
-    if (context_.LastStreamType == avi::kVids) {
+    const int32_t streamNumber = walk_.streamCount++;
+    walk_.lastStreamType = ReadLe32(header + avi::strh::kType);
+    walk_.listStream = streamNumber;
+    output_.NoteStream(streamNumber, walk_.lastStreamType, ReadLe32(header + avi::strh::kSampleSize));
+    if (walk_.lastStreamType == avi::kVids) {
         const FourCC handler = ReadLe32(header + avi::strh::kHandler);
         if (!avi::IsMjpegHandler(handler))
             return Status::Fail(status::kNotMjpegHandler, handler);
-        if (!context_.VideoStream)
-            context_.VideoStream = streamNumber;
-        if (SwapsDimensions(context_.Mode))
+        if (!walk_.videoStream)
+            walk_.videoStream = streamNumber;
+        if (SwapsDimensions(mode_))
             std::swap_ranges(header + avi::strh::kFrameRight, header + avi::strh::kFrameRight + 2,
                              header + avi::strh::kFrameBottom);
     }
 
-    destination_.Write(block, sizeof block);
-    return destination_.Result();
+    return output_.Write(block, sizeof block);
 }
 
 }  // namespace kestrel

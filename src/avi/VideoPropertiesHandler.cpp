@@ -2,6 +2,7 @@
 
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -20,7 +21,7 @@ void SwapFields(uint8_t* data, size_t a, size_t b) { std::swap_ranges(data + a, 
 Status VideoPropertiesHandler::Process()
 {
     // Nothing to change, or too short to describe the picture: the plain copy.
-    if (!SwapsDimensions(context_.Mode) || size_ < avi::vprp::kMinimumSize)
+    if (!SwapsDimensions(mode_) || size_ < avi::vprp::kMinimumSize)
         return ChunkHandler::Process();
 
     // The fields to rewrite lie in the first bytes; whatever follows them is
@@ -44,10 +45,11 @@ Status VideoPropertiesHandler::Process()
     }
 
     const uint64_t start = BeginChunk(id_);
-    destination_.Write(data.data(), head);
-    if (Status rest = MovePayload(size_ - head, Payload::Copy); !rest.Ok())
+    if (Status written = output_.Write(data.data(), head); !written.Ok())
+        return written;
+    if (Status rest = output_.CopyFrom(source_, size_ - head); !rest.Ok())
         return rest;
-    return EndChunk(start);
+    return output_.EndChunk(start);
 }
 
 }  // namespace kestrel

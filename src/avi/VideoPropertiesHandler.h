@@ -1,6 +1,7 @@
 #pragma once
 
 #include "avi/ChunkHandler.h"
+#include "base/Transform.h"
 
 namespace kestrel {
 
@@ -8,8 +9,14 @@ namespace kestrel {
 // size, aspect ratio and field sizes follow the quarter turns.
 class VideoPropertiesHandler : public ChunkHandler {
 public:
-    using ChunkHandler::ChunkHandler;
+    VideoPropertiesHandler(FourCC id, ChunkStream& source, RiffWriter& output, RotationMode mode)
+        : ChunkHandler(id, source, output), mode_(mode)
+    {
+    }
     Status Process() override;
+
+private:
+    const RotationMode mode_;
 };
 
 }  // namespace kestrel

@@ -15,6 +15,11 @@ struct ConversionResult {
     Outcome outcome = Outcome::Failed;
     Failure failure;         // why, when outcome is Failed
     FrameWarnings warnings;  // the JPEG library's warnings about the frames converted, in any outcome
+    // Frames transcoded ahead by the frame pipeline's workers, and by the
+    // walker itself (every frame when there are no workers): a pipeline that
+    // stopped delivering shows here, not in the output's bytes.
+    uint32_t framesFromWorkers = 0;
+    uint32_t framesByWalker = 0;
 };
 
 // What one conversion shares with whoever watches it (the window's timer, the

@@ -16,7 +16,11 @@ std::string TemporaryName(const std::string& destination, uint32_t tag)
     const std::filesystem::path path(destination);
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".kestrel-%08x", tag);
-    return (path.parent_path() / ("." + path.filename().string() + suffix)).string();
+    // Appended rather than "." + name: GCC 12 warns falsely (-Wrestrict) of the latter.
+    std::string name = ".";
+    name += path.filename().string();
+    name += suffix;
+    return (path.parent_path() / name).string();
 }
 
 Status SystemFailure(int32_t code, int error)

@@ -1,8 +1,8 @@
 #include "job/RunConversion.h"
 
 #include "avi/AviLayout.h"
-#include "avi/ChunkHandler.h"
 #include "avi/ChunkStream.h"
+#include "avi/ChunkWalker.h"
 #include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
 #include "job/OutputFile.h"
@@ -43,7 +43,7 @@ Status CheckSourceKind(const std::string& path)
 }
 
 // The conversion proper.
-Status Convert(const ConversionJob& job, ConversionStatus& status, FrameWarnings& warnings)
+Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionResult& result)
 {
     if (Status kind = CheckSourceKind(job.source); !kind.Ok())
         return kind;
@@ -69,14 +69,14 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, FrameWarnings
 
     Status converted;
     {
-        ConversionContext context(source, destination, status, job.mode);
-        context.SourcePath = job.source;
-        context.Jobs = job.jobs;
+        ConversionContext context(source, destination, status, job.mode, job.source, job.jobs);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
-        context.Output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2);
+        context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2);
         converted = ConvertRiffFile(context);
-        warnings = std::move(context.Warnings);
-        ReleaseConversionBuffers(context);
+        context.frames.Release();
+        result.warnings = std::move(context.progress.warnings);
+        result.framesFromWorkers = context.frames.counts().fromWorkers;
+        result.framesByWalker = context.frames.counts().byWalker;
     }
     source.Close();
     if (!converted.Ok())
@@ -92,7 +92,7 @@ int RunConversion(std::unique_ptr<ConversionJob> job, ConversionStatus& status)
 {
     ConversionResult result;
     try {
-        const Status converted = Convert(*job, status, result.warnings);
+        const Status converted = Convert(*job, status, result);
         result.outcome = converted.Ok()          ? Outcome::Converted
                          : converted.IsStopped() ? Outcome::Stopped
                                                  : Outcome::Failed;

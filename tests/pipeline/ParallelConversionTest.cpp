@@ -70,18 +70,28 @@ Bytes RecListFile()
                          Chunk("idx1", Payload(16, 3))});
 }
 
+// The same bytes, and the workers did the work: a pipeline that stopped
+// delivering would leave every frame to the walker with the output unchanged.
 TEST(ParallelConversion, OutputIsTheSameForEveryThreadCount)
 {
-    for (const Bytes& file : {InterleavedFile(), RecListFile()}) {
+    const struct {
+        Bytes file;
+        uint32_t framesWithData;
+    } files[] = {{InterleavedFile(), 14}, {RecListFile(), 8}};
+    for (const auto& [file, framesWithData] : files) {
         for (RotationMode mode : kModes) {
             const Converted single = ConvertBytes(file, mode, 1);
             ASSERT_TRUE(single.succeeded) << single.message;
+            EXPECT_EQ(single.framesByWalker, framesWithData);
+            EXPECT_EQ(single.framesFromWorkers, 0u);
             for (int32_t jobs : {2, 3, 8}) {
                 const Converted parallel = ConvertBytes(file, mode, jobs);
                 ASSERT_TRUE(parallel.succeeded) << parallel.message;
                 EXPECT_EQ(parallel.framesConverted, single.framesConverted);
                 EXPECT_TRUE(parallel.output == single.output)
                     << "mode " << static_cast<int>(mode) << ", " << jobs << " threads";
+                EXPECT_EQ(parallel.framesFromWorkers, framesWithData) << jobs << " threads";
+                EXPECT_EQ(parallel.framesByWalker, 0u) << jobs << " threads";
             }
         }
     }

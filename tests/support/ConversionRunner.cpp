@@ -38,6 +38,8 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uin
     result.statusDetail2 = status.Result.failure.detail2;
     result.progress = status.ProgressPercent;
     result.framesConverted = status.FramesConverted;
+    result.framesFromWorkers = status.Result.framesFromWorkers;
+    result.framesByWalker = status.Result.framesByWalker;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
     result.warning = FormatFrameWarnings(status.Result.warnings, result.sourcePath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);

@@ -30,8 +30,10 @@ struct Converted {
     uint32_t statusDetail2 = 0;
     int32_t progress = 0;
     int32_t framesConverted = 0;
-    std::string message;  // FormatFailure for the source and destination paths below
-    std::string warning;  // FormatFrameWarnings for the source path, empty when none
+    uint32_t framesFromWorkers = 0;  // transcoded ahead by the frame pipeline
+    uint32_t framesByWalker = 0;     // transcoded by the walker itself
+    std::string message;             // FormatFailure for the source and destination paths below
+    std::string warning;             // FormatFrameWarnings for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;  // the destination file's bytes
