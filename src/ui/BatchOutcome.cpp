@@ -1,33 +1,41 @@
 #include "ui/BatchOutcome.h"
 
-#include <string_view>
+#include <QCoreApplication>
 
 namespace kestrel::ui {
 namespace {
 
-std::string Files(int count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+}  // namespace
 
-// The name behind the last separator of either kind.
-std::string_view FileName(std::string_view path)
+std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.find_last_of("/\\");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-}  // namespace
 
 std::string BatchOutcomeText(const BatchOutcome& outcome)
 {
-    const std::string converted = Files(outcome.converted) + " converted to " + outcome.outputDir;
-    if (outcome.left == 0)
-        return converted;
-    std::string text = "Stopped: ";
-    text += FileName(outcome.current);
-    text += outcome.failed ? " failed, " : " not finished, ";
-    text += Files(outcome.left) + " left";
-    if (outcome.converted > 0)
-        text += "; " + converted;
-    return text;
+    QString text;
+    if (outcome.stopped && outcome.current.empty())
+        text = QCoreApplication::translate("BatchOutcome", "Stopped, %n file(s) left; ", nullptr, outcome.left);
+    else if (outcome.stopped)
+        text = QCoreApplication::translate("BatchOutcome", "Stopped: %1 not finished, %n file(s) left; ", nullptr,
+                                           outcome.left)
+                   .arg(QString::fromStdString(FileNameOf(outcome.current)));
+    if (outcome.replacedSources)
+        text +=
+            QCoreApplication::translate("BatchOutcome", "%n file(s) converted in place", nullptr, outcome.converted);
+    else if (outcome.folder.empty())
+        text += QCoreApplication::translate("BatchOutcome", "%n file(s) converted beside their sources", nullptr,
+                                            outcome.converted);
+    else
+        text += QCoreApplication::translate("BatchOutcome", "%n file(s) converted to %1", nullptr, outcome.converted)
+                    .arg(QString::fromStdString(outcome.folder));
+    if (outcome.skipped > 0)
+        text += QCoreApplication::translate("BatchOutcome", ", %n skipped", nullptr, outcome.skipped);
+    if (outcome.failed > 0)
+        text += QCoreApplication::translate("BatchOutcome", ", %n failed", nullptr, outcome.failed);
+    return text.toStdString();
 }
 
 }  // namespace kestrel::ui

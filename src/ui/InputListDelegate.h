@@ -1,34 +1,39 @@
 #pragma once
 
+#include "ui/UiServices.h"
+
 #include <QFontMetrics>
 #include <QString>
 #include <QStyledItemDelegate>
 
 namespace kestrel::ui {
 
-// Item data: true for an entry whose conversion failed.
-inline constexpr int kFailedRole = Qt::UserRole + 1;
+// Item data of the input list's rows beside the path (DisplayRole).
+inline constexpr int kStateRole = Qt::UserRole + 1;      // RowState as int
+inline constexpr int kPercentRole = Qt::UserRole + 2;    // of a converting row
+inline constexpr int kMessageRole = Qt::UserRole + 3;    // the reason of a skipped or failed row
+inline constexpr int kTransformRole = Qt::UserRole + 4;  // RotationMode as int; none: not given yet
 
-// Draws the entries of the input list: each path shortened in the middle to
-// the list's width so that its file name stays readable, the selected entry
-// in the system highlight colours and the entry with the focus in a
-// one-pixel pure red frame. An entry with an icon (a failed one) shows it in
-// front of its path.
+// Draws a row of the input list on one line, all in the palette's colours
+// and the style's own selection and focus frame: the state's icon, the file
+// name shortened in its middle, its folder apart in the placeholder colour
+// (its middle folders giving way first), and at the right the row's
+// transform and state in words ("Failed: REASON").
 class InputListDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit InputListDelegate(QObject* parent = nullptr);
 
-    // The width in pixels to which entries are shortened.
-    void SetCompactWidth(int width) { compactWidth_ = width; }
-    int CompactWidth() const { return compactWidth_; }
-
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    int compactWidth_ = 0;
 };
+
+// A row's state in words: "Waiting", "Converting 42%", "Done", "Skipped:
+// converted file exists", "Failed: REASON" (the line of the message that
+// follows the file's name, or its only line).
+QString RowStateText(const RowStatus& status);
+// The short caption of a transform, as rows show it.
+QString TransformShortCaption(RotationMode mode);
 
 // Shortens a path to `width` pixels: folders in its middle give way to "...",
 // the file name is kept; a file name that does not fit alone is cut at its

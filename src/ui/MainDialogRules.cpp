@@ -1,6 +1,7 @@
 #include "ui/MainDialogRules.h"
 
 #include "job/JobPaths.h"
+#include "ui/InputPaths.h"
 #include "ui/Resources.h"
 #include "ui/UiServices.h"
 
@@ -10,6 +11,14 @@ namespace kestrel::ui {
 namespace {
 
 constexpr std::string_view kAviExtension = ".avi";
+
+// A remembered choice box index, when it is one of `count`.
+int StoredIndex(const std::optional<std::string>& value, int count)
+{
+    if (!value || value->size() != 1 || (*value)[0] < '0' || (*value)[0] >= '0' + count)
+        return 0;
+    return (*value)[0] - '0';
+}
 
 }  // namespace
 
@@ -21,6 +30,15 @@ int TransformButtonByName(const std::string& name)
             return RadioButtonId(transform.mode);
     }
     return 0;
+}
+
+RotationMode CheckedMode(const UiServices& ui)
+{
+    RotationMode mode = kTransforms.front().mode;
+    for (const TransformInfo& transform : kTransforms)
+        if (ui.IsChecked(RadioButtonId(transform.mode)))
+            mode = transform.mode;
+    return mode;
 }
 
 bool HasAviExtension(const std::string& name)
@@ -37,19 +55,25 @@ void MainDialogRules::SetStartState()
     ui_.SetChecked(remembered != 0 ? remembered : IDC_ROT_ACW);
     const std::string outputDir = ui_.ReadSetting(kOutputDirectoryKey).value_or(std::string());
     ui_.SetControlText(IDC_OUTPUT_DIR, outputDir.empty() ? ui_.DocumentsFolder().value_or(std::string()) : outputDir);
+    ui_.SetComboIndex(IDC_DEST_KIND, StoredIndex(ui_.ReadSetting(kDestinationKindKey), 3));
+    ui_.SetControlText(IDC_SUFFIX, ui_.ReadSetting(kSuffixKey).value_or(std::string()));
+    ui_.SetComboIndex(IDC_EXISTING, StoredIndex(ui_.ReadSetting(kExistingPolicyKey), 3));
     ui_.SetWindowTitle(kAppTitle);
 }
 
 void MainDialogRules::SaveSettings()
 {
-    for (const TransformInfo& transform : kTransforms) {
-        if (ui_.IsChecked(RadioButtonId(transform.mode)))
-            ui_.WriteSetting(kTransformKey, std::string(transform.name));
-    }
+    ui_.WriteSetting(kTransformKey, std::string(Describe(CheckedMode(ui_)).name));
     ui_.WriteSetting(kOutputDirectoryKey, ui_.ControlText(IDC_OUTPUT_DIR));
+    ui_.WriteSetting(kDestinationKindKey, std::to_string(ui_.ComboIndex(IDC_DEST_KIND)));
+    ui_.WriteSetting(kSuffixKey, ui_.ControlText(IDC_SUFFIX));
+    ui_.WriteSetting(kExistingPolicyKey, std::to_string(ui_.ComboIndex(IDC_EXISTING)));
 }
 
-void MainDialogRules::AddChosenFiles() { AddFiles(ui_.ChooseFiles("Choose an AVI File", "AVI Files (*.avi)")); }
+void MainDialogRules::AddChosenFiles()
+{
+    AddDroppedFiles(ui_.ChooseFiles(tr("Choose an AVI File").toStdString(), tr("AVI Files (*.avi)").toStdString()));
+}
 
 bool MainDialogRules::IsListed(const std::string& path) const
 {
@@ -63,8 +87,10 @@ bool MainDialogRules::IsListed(const std::string& path) const
 
 bool MainDialogRules::ClashesWithListed(const std::string& path)
 {
-    // Destinations are the output directory and the file's name: two files
-    // of one name clash in any directory, so a batch running or not.
+    // Into one folder, two files of one name clash in any folder, so a
+    // batch running or not.
+    if (ui_.ComboIndex(IDC_DEST_KIND) != 0)
+        return false;
     const std::string outputDir = ui_.ControlText(IDC_OUTPUT_DIR).empty() ? "." : ui_.ControlText(IDC_OUTPUT_DIR);
     std::vector<std::string> sources;
     for (int i = 0; i < ui_.ListCount(); ++i)
@@ -75,36 +101,69 @@ bool MainDialogRules::ClashesWithListed(const std::string& path)
         return false;
     ui_.ShowErrorMessage(
         DestinationClashMessage(sources[clash->first], path, MakeDestinationPath(outputDir, sources[clash->first])) +
-        "; it is not added");
+        tr("; it is not added").toStdString());
     return true;
 }
 
 void MainDialogRules::AddFiles(const std::vector<std::string>& paths)
 {
+    bool converting = false;
+    for (int i = 0; i < ui_.ListCount(); ++i)
+        converting = converting || ui_.ListStatus(i).state == RowState::Converting;
+    bool cleared = converting;
+    const RotationMode mode = CheckedMode(ui_);
     for (const std::string& path : paths) {
-        if (!path.empty() && !IsListed(path) && !ClashesWithListed(path))
-            ui_.ListAppend(path);
+        if (path.empty() || IsListed(path))
+            continue;
+        // A new batch starts from a list of files still to convert.
+        if (!cleared) {
+            ClearFinished();
+            cleared = true;
+        }
+        if (ClashesWithListed(path))
+            continue;
+        ui_.ListAppend(path);
+        ui_.ListSetTransform(ui_.ListCount() - 1, mode);
     }
 }
 
 void MainDialogRules::AddDroppedFiles(const std::vector<std::string>& names)
 {
-    for (const std::string& name : names) {
-        if (HasAviExtension(name) && !IsListed(name) && !ClashesWithListed(name))
-            ui_.ListAppend(name);
-    }
+    const InputPaths sorted = SortInputPaths(names);
+    AddFiles(sorted.files);
+    if (!sorted.refused.empty())
+        ui_.ShowErrorMessage(RefusedPathsMessage(sorted.refused));
 }
 
 void MainDialogRules::RemoveSelectedFile()
 {
-    const int selected = ui_.ListSelection();
-    if (selected >= 0)
-        ui_.ListDelete(selected);
+    const std::vector<int> selected = ui_.ListSelectedRows();
+    for (auto row = selected.rbegin(); row != selected.rend(); ++row)
+        ui_.ListDelete(*row);
+}
+
+void MainDialogRules::ClearFinished()
+{
+    for (int row = ui_.ListCount() - 1; row >= 0; --row) {
+        if (IsFinished(ui_.ListStatus(row).state))
+            ui_.ListDelete(row);
+    }
+}
+
+void MainDialogRules::ApplyTransform(RotationMode mode)
+{
+    std::vector<int> rows = ui_.ListSelectedRows();
+    if (rows.empty()) {
+        for (int row = 0; row < ui_.ListCount(); ++row)
+            rows.push_back(row);
+    }
+    for (int row : rows)
+        ui_.ListSetTransform(row, mode);
 }
 
 void MainDialogRules::ChooseOutputDirectory()
 {
-    if (auto folder = ui_.ChooseFolder("Choose an Output Directory", ui_.ControlText(IDC_OUTPUT_DIR)))
+    if (auto folder = ui_.ChooseFolder(tr("Choose an Output Directory").toStdString(), ui_.ControlText(IDC_OUTPUT_DIR)))
         ui_.SetControlText(IDC_OUTPUT_DIR, *folder);
 }
 

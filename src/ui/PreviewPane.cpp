@@ -1,9 +1,16 @@
 #include "ui/PreviewPane.h"
 
-#include "ui/DialogUnits.h"
+#include "ui/PreviewFrames.h"
 
+#include <QBoxLayout>
+#include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QResizeEvent>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -11,18 +18,17 @@
 namespace kestrel::ui {
 namespace {
 
-// Pane layout in dialog units: the heading level with "Input Files:", the
-// two picture boxes (square in pixels, as wide as kBoxWidth units) side by
-// side below it, and their captions under them.
-constexpr int kMargin = 2;
-constexpr int kHeadingY = 21;
-constexpr int kBoxY = 32;
-constexpr int kBoxWidth = 98;
-constexpr int kBoxGap = 6;
-constexpr int kCaptionGap = 3;
-constexpr int kCaptionHeight = 18;  // two lines
+// The texts of FirstFrameErrorText, which the pane shows translated.
+[[maybe_unused]] constexpr const char* kFirstFrameTexts[] = {
+    QT_TRANSLATE_NOOP("FirstFrame", "This file cannot be opened."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file is not an AVI file."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file has no 24-bit Motion-JPEG video."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This file holds no video frame."),
+    QT_TRANSLATE_NOOP("FirstFrame", "The first frame of this file cannot be decoded."),
+};
 
-const QString kNoFileText = QStringLiteral("Add an AVI file to see its first frame here.");
+// The smallest side of a picture box, in pixels.
+constexpr int kMinBoxSide = 120;
 
 uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
@@ -53,76 +59,127 @@ QImage ToRgbImage(const FramePicture& picture)
     return image;
 }
 
-PreviewPane::PreviewPane(QWidget* parent, const DialogUnits& units, QSize size) : QWidget(parent)
+PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("preview"));
-    resize(units.ToPixels(size));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* heading = new QLabel(tr("Preview:"), this);
+    layout->addWidget(heading);
 
-    auto* heading = new QLabel(QStringLiteral("Preview:"), this);
-    heading->move(units.ToPixelsX(kMargin), units.ToPixelsY(kHeadingY));
-    heading->resize(heading->sizeHint());
-
-    const int side = units.ToPixelsX(kBoxWidth);
-    const int boxTop = units.ToPixelsY(kBoxY);
-    const int captionTop = boxTop + side + units.ToPixelsY(kCaptionGap);
-    auto box = [&](int left, const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QString::fromUtf8(name));
-        label->setGeometry(left, boxTop, side, side);
-        label->setFrameShape(QFrame::StyledPanel);
-        label->setAlignment(Qt::AlignCenter);
-        label->setBackgroundRole(QPalette::Mid);
-        label->setAutoFillBackground(true);
-        return label;
+    // Side by side in a wide pane, one above the other in a tall one.
+    pictures_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    auto column = [&](const char* boxName, const char* captionName, QLabel*& box, QLabel*& caption) {
+        auto* layout = new QVBoxLayout;
+        box = new QLabel(this);
+        box->setObjectName(QString::fromUtf8(boxName));
+        box->setFrameShape(QFrame::StyledPanel);
+        box->setAlignment(Qt::AlignCenter);
+        box->setBackgroundRole(QPalette::Mid);
+        box->setAutoFillBackground(true);
+        // The boxes take the room the window gives; the pictures follow.
+        box->setMinimumSize(kMinBoxSide, kMinBoxSide);
+        box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        caption = new QLabel(this);
+        caption->setObjectName(QString::fromUtf8(captionName));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setMinimumHeight(2 * caption->fontMetrics().lineSpacing());
+        layout->addWidget(box, 1);
+        layout->addWidget(caption);
+        pictures_->addLayout(layout, 1);
     };
-    auto caption = [&](int left, const char* name) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QString::fromUtf8(name));
-        label->setGeometry(left, captionTop, side, units.ToPixelsY(kCaptionHeight));
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        return label;
-    };
-    const int left = units.ToPixelsX(kMargin);
-    const int right = left + side + units.ToPixelsX(kBoxGap);
-    beforeBox_ = box(left, "previewBefore");
-    afterBox_ = box(right, "previewAfter");
-    beforeCaption_ = caption(left, "previewBeforeCaption");
-    afterCaption_ = caption(right, "previewAfterCaption");
+    column("previewBefore", "previewBeforeCaption", beforeBox_, beforeCaption_);
+    column("previewAfter", "previewAfterCaption", afterBox_, afterCaption_);
+    layout->addLayout(pictures_, 1);
 
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("previewMessage"));
-    message_->setGeometry(left, captionTop, right + side - left, units.ToPixelsY(kCaptionHeight));
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     message_->setWordWrap(true);
+    layout->addWidget(message_);
+
+    auto* frameRow = new QHBoxLayout;
+    frameLabel_ = new QLabel(this);
+    frameLabel_->setObjectName(QStringLiteral("previewFrameLabel"));
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("previewFrame"));
+    slider_->setAccessibleName(tr("Frame shown"));
+    slider_->setTracking(true);
+    frameLabel_->setBuddy(slider_);
+    frameRow->addWidget(frameLabel_);
+    frameRow->addWidget(slider_, 1);
+    layout->addLayout(frameRow);
+    connect(slider_, &QSlider::valueChanged, this, [this](int value) { Request(value); });
+
+    watcher_ = new QFutureWatcher<PreviewFrames>(this);
+    connect(watcher_, &QFutureWatcher<PreviewFrames>::finished, this, &PreviewPane::OnLoaded);
     ShowNothing();
 }
 
+PreviewPane::~PreviewPane()
+{
+    // The thread holds copies and its own flag: it ends at its next frame
+    // and its result goes nowhere.
+    if (stop_)
+        *stop_ = true;
+    watcher_->disconnect(this);
+}
+
+bool PreviewPane::IsLoading() const { return loading_; }
+
 void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QString& modeName)
 {
+    mode_ = mode;
+    modeName_ = modeName;
     if (path != path_) {
         path_ = path;
-        afterMode_.reset();
-        frame_ = ReadFirstFrame(path);
-        before_ = ToRgbImage(DecodeFrame(frame_));
-        after_ = QImage();
+        requested_.reset();
+        const QSignalBlocker quiet(slider_);
+        slider_->setValue(0);
     }
-    if (before_.isNull()) {
-        const FirstFrameError error = frame_.error != FirstFrameError::None ? frame_.error : FirstFrameError::Damaged;
-        ShowMessage(QString::fromStdString(FirstFrameErrorText(error)));
+    Request(slider_->value());
+}
+
+void PreviewPane::Request(int index)
+{
+    if (path_.empty() || requested_ == std::pair(index, mode_))
         return;
+    requested_ = std::pair(index, mode_);
+    if (stop_)
+        *stop_ = true;
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    loading_ = true;
+    watcher_->setFuture(QtConcurrent::run(
+        [path = path_, index, mode = mode_, stop = stop_] { return LoadPreviewFrames(path, index, mode, *stop); }));
+}
+
+void PreviewPane::OnLoaded()
+{
+    const PreviewFrames frames = watcher_->result();
+    if (frames.stopped || path_.empty())
+        return;
+    loading_ = false;
+    before_ = ToRgbImage(frames.before);
+    after_ = ToRgbImage(frames.after);
+    {
+        const QSignalBlocker quiet(slider_);
+        slider_->setRange(0, std::max(0, std::max(int(frames.frameCount), frames.index + 1) - 1));
+        slider_->setValue(frames.index);
     }
-    if (afterMode_ != mode) {
-        afterMode_ = mode;
-        after_ = ToRgbImage(DecodeFrame(frame_, mode));
+    slider_->setEnabled(slider_->maximum() > 0);
+    frameLabel_->setText(tr("Fra&me %1 of %2").arg(frames.index + 1).arg(slider_->maximum() + 1));
+    if (before_.isNull() || after_.isNull()) {
+        const FirstFrameError error = frames.error != FirstFrameError::None ? frames.error : FirstFrameError::Damaged;
+        ShowMessage(QCoreApplication::translate("FirstFrame", FirstFrameErrorText(error).c_str()));
+        return;
     }
     message_->hide();
     ShowPicture(beforeBox_, before_);
     ShowPicture(afterBox_, after_);
-    beforeCaption_->setText(QStringLiteral("Now\n") + SizeText(before_));
-    afterCaption_->setText(modeName + QLatin1Char('\n') + SizeText(after_));
-    beforeBox_->setAccessibleName(QStringLiteral("First frame now, ") + SizeText(before_));
-    afterBox_->setAccessibleName(QStringLiteral("First frame after ") + modeName + QStringLiteral(", ") +
-                                 SizeText(after_));
+    beforeCaption_->setText(tr("Now\n%1").arg(SizeText(before_)));
+    afterCaption_->setText(modeName_ + QLatin1Char('\n') + SizeText(after_));
+    beforeBox_->setAccessibleName(tr("Frame %1 now, %2").arg(frames.index + 1).arg(SizeText(before_)));
+    afterBox_->setAccessibleName(tr("Frame %1 after %2, %3").arg(frames.index + 1).arg(modeName_, SizeText(after_)));
     beforeCaption_->show();
     afterCaption_->show();
 }
@@ -130,11 +187,19 @@ void PreviewPane::ShowFile(const std::string& path, RotationMode mode, const QSt
 void PreviewPane::ShowNothing()
 {
     path_.clear();
-    frame_ = {};
-    afterMode_.reset();
+    requested_.reset();
+    loading_ = false;
+    if (stop_)
+        *stop_ = true;
     before_ = QImage();
     after_ = QImage();
-    ShowMessage(kNoFileText);
+    {
+        const QSignalBlocker quiet(slider_);
+        slider_->setRange(0, 0);
+    }
+    slider_->setEnabled(false);
+    frameLabel_->setText(tr("Fra&me"));
+    ShowMessage(tr("Add an AVI file to see its frames here."));
 }
 
 void PreviewPane::ShowMessage(const QString& text)
@@ -149,8 +214,20 @@ void PreviewPane::ShowMessage(const QString& text)
     message_->show();
 }
 
+void PreviewPane::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    pictures_->setDirection(height() > width() ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    if (message_->isHidden()) {
+        ShowPicture(beforeBox_, before_);
+        ShowPicture(afterBox_, after_);
+    }
+}
+
 void PreviewPane::ShowPicture(QLabel* box, const QImage& image)
 {
+    if (image.isNull())
+        return;
     // Fitted to the box; a picture made larger keeps sharp pixels.
     const QSize room = box->contentsRect().size();
     const bool larger = image.width() < room.width() && image.height() < room.height();

@@ -3,30 +3,38 @@
 #include "base/Transform.h"
 #include "ui/FirstFrame.h"
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QWidget>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 
+class QBoxLayout;
 class QLabel;
+class QSlider;
 
 namespace kestrel::ui {
 
-class DialogUnits;
+struct PreviewFrames;
 
-// The pane at the dialog's right: the first frame of one file as it is and as
-// it will be under the chosen transform, side by side, each with its size.
-// The compressed frame of the file last shown is kept, so that a new
-// transform only decodes again.
+// The pane at the dialog's right: a frame of one file as it is and as the
+// conversion writes it under the row's transform, side by side, each with
+// its size, fitted to the room the window gives it. The slider below (or
+// its arrow keys) picks the frame, the first at first. Frames are read,
+// transcoded and decoded on a pool thread; a newer request asks the older
+// one to stop, and its late result is dropped.
 class PreviewPane : public QWidget {
     Q_OBJECT
 public:
-    // `size` in dialog units; the children are laid out in those units.
-    PreviewPane(QWidget* parent, const DialogUnits& units, QSize size);
+    explicit PreviewPane(QWidget* parent);
 
-    // The first frame of `path`, and that frame under `mode`, whose caption
-    // (the radio button's) is `modeName`.
+    ~PreviewPane() override;
+
+    // The chosen frame of `path` (the first for a new file), and that frame
+    // under `mode`, whose caption is `modeName`.
     void ShowFile(const std::string& path, RotationMode mode, const QString& modeName);
     // No file: the pane says how to get one.
     void ShowNothing();
@@ -37,20 +45,38 @@ public:
     QString BeforeCaption() const;
     QString AfterCaption() const;
     QString Message() const;
+    QSlider* FrameSlider() const { return slider_; }
+    // Whether a frame is being read for the pane.
+    bool IsLoading() const;
+
+protected:
+    // The pictures are fitted to their boxes again.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Asks a pool thread for frame `index` of the file under the mode shown.
+    void Request(int index);
+    void OnLoaded();
     void ShowMessage(const QString& text);
     void ShowPicture(QLabel* box, const QImage& image);
 
+    QBoxLayout* pictures_ = nullptr;
     QLabel* beforeBox_ = nullptr;
     QLabel* afterBox_ = nullptr;
     QLabel* beforeCaption_ = nullptr;
     QLabel* afterCaption_ = nullptr;
     QLabel* message_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QLabel* frameLabel_ = nullptr;
 
     std::string path_;
-    CompressedFrame frame_;
-    std::optional<RotationMode> afterMode_;
+    RotationMode mode_ = RotationMode::Anticlockwise90;
+    QString modeName_;
+    // The request being read, and its stop flag (shared with its thread).
+    std::optional<std::pair<int, RotationMode>> requested_;
+    std::shared_ptr<std::atomic<bool>> stop_;
+    QFutureWatcher<PreviewFrames>* watcher_ = nullptr;
+    bool loading_ = false;
     QImage before_;
     QImage after_;
 };

@@ -6,6 +6,8 @@
 #include "ui/Resources.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,13 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
+
+#include <algorithm>
+
+#if KESTREL_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#endif
 
 namespace kestrel::ui {
 namespace {
@@ -49,15 +58,24 @@ std::string QtUiServices::ListText(int index) const
 void QtUiServices::ListAppend(const std::string& text)
 {
     auto* item = new QListWidgetItem(FromPath(text));
-    // The list may show the path shortened; its tooltip is the whole path.
-    item->setToolTip(item->text());
+    item->setData(kStateRole, int(RowState::Waiting));
     dialog_.InputList()->addItem(item);
+    ListSetStatus(dialog_.InputList()->count() - 1, {});
 }
 
 int QtUiServices::ListSelection() const
 {
-    const QList<QListWidgetItem*> selected = dialog_.InputList()->selectedItems();
-    return selected.isEmpty() ? -1 : dialog_.InputList()->row(selected.front());
+    const std::vector<int> rows = ListSelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> QtUiServices::ListSelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QListWidgetItem* item : dialog_.InputList()->selectedItems())
+        rows.push_back(dialog_.InputList()->row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void QtUiServices::ListDelete(int index)
@@ -66,25 +84,57 @@ void QtUiServices::ListDelete(int index)
         delete dialog_.InputList()->takeItem(index);
 }
 
-void QtUiServices::ListMarkFailed(int index, const std::string& message)
+void QtUiServices::ListSetStatus(int index, const RowStatus& status)
 {
     QListWidgetItem* item = dialog_.InputList()->item(index);
     if (!item)
         return;
-    item->setData(kFailedRole, true);
-    item->setIcon(dialog_.style()->standardIcon(QStyle::SP_MessageBoxCritical));
-    item->setToolTip(QString::fromStdString(message));
+    item->setData(kStateRole, int(status.state));
+    item->setData(kPercentRole, status.percent);
+    item->setData(kMessageRole, QString::fromStdString(status.message));
+    static constexpr QStyle::StandardPixmap kIcons[] = {
+        QStyle::SP_CustomBase,             // Waiting: none
+        QStyle::SP_MediaPlay,              // Converting
+        QStyle::SP_DialogApplyButton,      // Done
+        QStyle::SP_MessageBoxInformation,  // Skipped
+        QStyle::SP_MessageBoxCritical,     // Failed
+    };
+    const QStyle::StandardPixmap icon = kIcons[int(status.state)];
+    item->setIcon(icon == QStyle::SP_CustomBase ? QIcon() : dialog_.style()->standardIcon(icon));
+    // The tooltip has the whole path and the whole message; screen readers
+    // read the name and the state in words.
+    QString tip = item->text();
+    const QString message = QString::fromStdString(status.message);
+    if (message.startsWith(tip))  // a failure's message names the file first
+        tip = message;
+    else if (!message.isEmpty())
+        tip += QLatin1Char('\n') + message;
+    item->setToolTip(tip);
+    item->setData(Qt::AccessibleTextRole,
+                  QFileInfo(item->text()).fileName() + QStringLiteral(", ") + RowStateText(status));
 }
 
-void QtUiServices::ListClearMarks()
+RowStatus QtUiServices::ListStatus(int index) const
 {
-    QListWidget* list = dialog_.InputList();
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        item->setData(kFailedRole, QVariant());
-        item->setIcon(QIcon());
-        item->setToolTip(item->text());
-    }
+    const QListWidgetItem* item = dialog_.InputList()->item(index);
+    if (!item)
+        return {};
+    return {static_cast<RowState>(item->data(kStateRole).toInt()), item->data(kPercentRole).toInt(),
+            item->data(kMessageRole).toString().toStdString()};
+}
+
+void QtUiServices::ListSetTransform(int index, RotationMode mode)
+{
+    if (QListWidgetItem* item = dialog_.InputList()->item(index))
+        item->setData(kTransformRole, int(mode));
+}
+
+std::optional<RotationMode> QtUiServices::ListTransform(int index) const
+{
+    const QListWidgetItem* item = dialog_.InputList()->item(index);
+    if (!item || !item->data(kTransformRole).isValid())
+        return std::nullopt;
+    return static_cast<RotationMode>(item->data(kTransformRole).toInt());
 }
 
 std::string QtUiServices::ControlText(int id) const
@@ -122,6 +172,18 @@ bool QtUiServices::IsControlEnabled(int id) const
     return control && control->isEnabled();
 }
 
+int QtUiServices::ComboIndex(int id) const
+{
+    const auto* box = qobject_cast<const QComboBox*>(dialog_.Control(id));
+    return box ? box->currentIndex() : 0;
+}
+
+void QtUiServices::SetComboIndex(int id, int index)
+{
+    if (auto* box = qobject_cast<QComboBox*>(dialog_.Control(id)))
+        box->setCurrentIndex(index);
+}
+
 bool QtUiServices::IsChecked(int id) const
 {
     const auto* button = qobject_cast<const QAbstractButton*>(dialog_.Control(id));
@@ -157,14 +219,55 @@ bool QtUiServices::AskYesNo(const std::string& text)
     return box.exec() == QMessageBox::Yes;
 }
 
+OverwriteAnswer QtUiServices::AskOverwrite(const std::string& destination)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle),
+                    MainDialog::tr("%1 exists. Replace it with the converted file?").arg(FromPath(destination)),
+                    QMessageBox::NoButton, &dialog_);
+    QPushButton* replace = box.addButton(MainDialog::tr("&Replace"), QMessageBox::AcceptRole);
+    QPushButton* skip = box.addButton(MainDialog::tr("&Skip"), QMessageBox::RejectRole);
+    QPushButton* replaceAll = box.addButton(MainDialog::tr("Replace &All"), QMessageBox::AcceptRole);
+    box.addButton(MainDialog::tr("S&kip All"), QMessageBox::RejectRole);
+    box.setDefaultButton(skip);
+    box.setEscapeButton(skip);
+    box.exec();
+    if (box.clickedButton() == replace)
+        return OverwriteAnswer::Replace;
+    if (box.clickedButton() == replaceAll)
+        return OverwriteAnswer::ReplaceAll;
+    if (box.clickedButton() == skip)
+        return OverwriteAnswer::Skip;
+    return OverwriteAnswer::SkipAll;
+}
+
 void QtUiServices::ShowBatchOutcome(const std::string& text, const std::string& folder)
 {
     dialog_.ShowOutcome(QString::fromStdString(text), folder);
 }
 
-void QtUiServices::OpenFolder(const std::string& folder)
+void QtUiServices::AnnounceBatchEnd(const std::string& text)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(folder)));
+    if (dialog_.isActiveWindow())
+        return;
+    QApplication::alert(&dialog_);
+#if KESTREL_HAVE_DBUS
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
+    notify << QString::fromUtf8(kAppTitle) << uint(0) << QStringLiteral("kestrel")
+           << MainDialog::tr("Conversion finished") << QString::fromStdString(text) << QStringList() << QVariantMap()
+           << int(-1);
+    bus.send(notify);
+#endif
+}
+
+bool QtUiServices::OpenFolder(const std::string& folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(folder)));
 }
 
 bool QtUiServices::StartTimer(int id, int periodMs)

@@ -16,14 +16,19 @@ public:
     std::string ListText(int index) const override;
     void ListAppend(const std::string& text) override;
     int ListSelection() const override;
+    std::vector<int> ListSelectedRows() const override;
     void ListDelete(int index) override;
-    void ListMarkFailed(int index, const std::string& message) override;
-    void ListClearMarks() override;
+    void ListSetStatus(int index, const RowStatus& status) override;
+    RowStatus ListStatus(int index) const override;
+    void ListSetTransform(int index, RotationMode mode) override;
+    std::optional<RotationMode> ListTransform(int index) const override;
 
     std::string ControlText(int id) const override;
     void SetControlText(int id, const std::string& text) override;
     void EnableControl(int id, bool enable) override;
     bool IsControlEnabled(int id) const override;
+    int ComboIndex(int id) const override;
+    void SetComboIndex(int id, int index) override;
     bool IsChecked(int id) const override;
     void SetChecked(int id) override;
 
@@ -35,8 +40,12 @@ public:
 
     void ShowErrorMessage(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    OverwriteAnswer AskOverwrite(const std::string& destination) override;
     void ShowBatchOutcome(const std::string& text, const std::string& folder) override;
-    void OpenFolder(const std::string& folder) override;
+    // QApplication::alert, and the freedesktop notification service over
+    // D-Bus where the build has Qt D-Bus and the session offers it.
+    void AnnounceBatchEnd(const std::string& text) override;
+    bool OpenFolder(const std::string& folder) override;
 
     bool StartTimer(int id, int periodMs) override;
     void KillTimer(int id) override;

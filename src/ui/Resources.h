@@ -29,6 +29,10 @@ enum ControlId : int {
     IDC_MIRROR_X = 1009,
     IDC_PROGRESS = 1010,
     IDC_MIRROR_Y = 1011,
+    IDC_DEST_KIND = 1012,       // where converted files go (DestinationKind)
+    IDC_SUFFIX = 1013,          // the suffix of files written beside their sources
+    IDC_EXISTING = 1014,        // what to do when a destination exists (ExistingPolicy)
+    IDC_CLEAR_FINISHED = 1015,  // "Clear Finished"
 };
 
 // The radio button of each transform.
@@ -53,7 +57,5 @@ inline constexpr int kProgressTimerPeriodMs = 100;
 
 inline constexpr const char* kAppTitle = "Kestrel";
 inline constexpr const char* kAboutItemText = "&About Kestrel...";  // IDS_ABOUTBOX
-inline constexpr const char* kGoCaption = "Go";
-inline constexpr const char* kStopCaption = "Stop";
 
 }  // namespace kestrel::ui

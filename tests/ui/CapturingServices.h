@@ -26,7 +26,25 @@ public:
         questions.push_back(text);
         return answerYes;
     }
-    void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
+    bool OpenFolder(const std::string& folder) override
+    {
+        openedFolders.push_back(folder);
+        return fileManagerStarts;
+    }
+    OverwriteAnswer AskOverwrite(const std::string& destination) override
+    {
+        overwriteQuestions.push_back(destination);
+        if (overwriteAnswers.empty())
+            return OverwriteAnswer::Skip;
+        const OverwriteAnswer answer = overwriteAnswers.front();
+        overwriteAnswers.erase(overwriteAnswers.begin());
+        return answer;
+    }
+    void SetProgress(int percent) override
+    {
+        progressLog.push_back(percent);
+        QtUiServices::SetProgress(percent);
+    }
     std::vector<std::string> ChooseFiles(const std::string&, const std::string&) override { return chosenFiles; }
     std::optional<std::string> ChooseFolder(const std::string&, const std::string& start) override
     {
@@ -67,6 +85,10 @@ public:
     }
 
     bool manualTicks = false;
+    bool fileManagerStarts = true;
+    std::vector<std::string> overwriteQuestions;
+    std::vector<OverwriteAnswer> overwriteAnswers;  // in order; Skip when none is left
+    std::vector<int> progressLog;
     bool realSettings = false;
     bool answerYes = true;
     std::vector<std::string> questions;

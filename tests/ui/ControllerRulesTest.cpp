@@ -6,9 +6,12 @@
 #include "base/StatusCode.h"
 #include "ui/BatchController.h"
 #include "ui/BatchOutcome.h"
+#include "ui/KestrelApp.h"
 #include "ui/MainDialogRules.h"
 
 #include <QDir>
+#include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,7 +27,8 @@ using kestrel::ui::test::FakeUiServices;
 namespace {
 
 constexpr std::array kLockedControls = {
-    IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE, IDC_OUTPUT_DIR, IDC_BROWSE,
+    IDC_ROT_CW,     IDC_ROT_ACW, IDC_ROT_180,   IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE,
+    IDC_OUTPUT_DIR, IDC_BROWSE,  IDC_DEST_KIND, IDC_SUFFIX,   IDC_EXISTING, IDC_CLEAR_FINISHED,
 };
 
 constexpr int kWaitMs = 10000;
@@ -61,6 +65,34 @@ bool WaitForWorker(const BatchController& controller)
 // An output directory that exists: "Go" creates a missing one.
 const std::string kOut = QDir::tempPath().toStdString();
 
+// A file that exists, for the rules that look at the file system.
+std::string Touch(const QTemporaryDir& dir, const QString& name)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    return file.fileName().toStdString();
+}
+
+std::vector<RowState> States(const FakeUiServices& ui)
+{
+    std::vector<RowState> states;
+    for (int i = 0; i < ui.ListCount(); ++i)
+        states.push_back(ui.ListStatus(i).state);
+    return states;
+}
+
+// Ticks until the batch has ended.
+bool RunBatch(BatchController& controller)
+{
+    while (controller.IsBatchRunning()) {
+        if (!WaitForWorker(controller))
+            return false;
+        controller.OnTimer();
+    }
+    return true;
+}
+
 void FillIdle(FakeUiServices& ui, std::vector<std::string> files)
 {
     ui.list = std::move(files);
@@ -73,20 +105,26 @@ void FillIdle(FakeUiServices& ui, std::vector<std::string> files)
 class ControllerRulesTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::English)); }
     void goWithEmptyListDoesNothing();
     void radioButtonsSelectTheMode_data();
     void radioButtonsSelectTheMode();
     void laterCheckedButtonWins();
     void destinationIsOutputDirectoryAndName();
     void finishedWorkerBelow100EndsTheFileAsSuccess();
-    void failureIsShownOnceAndKeepsTheFile();
-    void stopAfterWorkerFinishedKeepsTheFile();
+    void failureIsMarkedAndTheBatchGoesOn();
+    void stopAfterWorkerFinishedEndsBeforeTheNextFile();
     void timerThatCannotStartEndsTheJob();
     void stopAndWaitBringsTheWorkerDown();
     void destroyingTheControllerStopsTheWorker();
     void outcomeTexts();
     void statusLineAfterSuccessStopAndFailure();
-    void refusalAtGoMarksTheFileUntilTheNextBatch();
+    void sameFileIsMarkedAndTheNextOneConverts();
+    void progressIsTheBatchsInFramesAndReaches100Once();
+    void existingDestinationFollowsThePolicy_data();
+    void existingDestinationFollowsThePolicy();
+    void suffixDestinations_data();
+    void suffixDestinations();
 
     void goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne();
     void emptyClipIsConvertedWithAWarning();
@@ -95,6 +133,8 @@ private slots:
     void addUsesTheAviChooser();
     void dropTakesOnlyAviNames();
     void removeDeletesTheSelectedEntryOnly();
+    void transformAppliesToSelectedRowsOrAll();
+    void addingForANewBatchClearsFinishedRows();
     void browseKeepsTextWhenCancelled();
     void startState();
     void settingsAreRememberedByStableNames();
@@ -105,7 +145,7 @@ void ControllerRulesTest::goWithEmptyListDoesNothing()
     FakeUiServices ui;
     BatchController controller(ui, Ending(100));
     controller.OnGoStop();
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Go"));
     QVERIFY(!controller.IsWorkerRunning());
     QVERIFY(ui.disabled.empty());
     QVERIFY(!ui.timerActive);
@@ -179,40 +219,50 @@ void ControllerRulesTest::finishedWorkerBelow100EndsTheFileAsSuccess()
     FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
     BatchController controller(ui, Ending(60));
     controller.OnGoStop();
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Stop"));
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Stop"));
     QVERIFY(WaitForWorker(controller));
     controller.OnTimer();
-    QCOMPARE(ui.list, std::vector<std::string>{"/clips/b.avi"});
-    QCOMPARE(ui.WindowTitle(), std::string("Kestrel: 60%, 1 remaining"));
+    QCOMPARE(States(ui), (std::vector{RowState::Done, RowState::Converting}));
     QVERIFY(WaitForWorker(controller));
     controller.OnTimer();
-    QVERIFY(ui.list.empty());
+    QCOMPARE(States(ui), (std::vector{RowState::Done, RowState::Done}));
+    QCOMPARE(ui.list.size(), size_t(2));  // rows keep their outcome
     QVERIFY(ui.messages.empty());
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Go"));
     QCOMPARE(ui.WindowTitle(), std::string("Kestrel"));
     QVERIFY(!ui.timerActive);
 }
 
-void ControllerRulesTest::failureIsShownOnceAndKeepsTheFile()
+void ControllerRulesTest::failureIsMarkedAndTheBatchGoesOn()
 {
     FakeUiServices ui;
     FillIdle(ui, {"/clips/bad.avi", "/clips/b.avi"});
-    BatchController controller(ui, Ending(0, status::kNotRiff, 0x58464952));  // "RIFX"
+    BatchController controller(ui, [](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+        const bool bad = job->source == "/clips/bad.avi";
+        status.ProgressPercent = bad ? 0 : 100;
+        status.FramesConverted = bad ? 0 : 10;
+        status.Result.outcome = bad ? Outcome::Failed : Outcome::Converted;
+        status.Result.failure = Failure(bad ? status::kNotRiff : status::kNone, 0x58464952);  // "RIFX"
+        status.Finished = true;
+        return 0;
+    });
     controller.OnGoStop();
-    QVERIFY(WaitForWorker(controller));
-    controller.OnTimer();
-    controller.OnTimer();  // a stray tick after the end changes nothing
-    QCOMPARE(ui.messages.size(), size_t(1));
-    QCOMPARE(ui.messages[0], std::string("/clips/bad.avi\nis not a RIFF file (code is 'RIFX')"));
-    QCOMPARE(ui.list.size(), size_t(2));
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QVERIFY(RunBatch(controller));
+    controller.OnTimer();          // a stray tick after the end changes nothing
+    QVERIFY(ui.messages.empty());  // no box stops the batch
+    QCOMPARE(States(ui), (std::vector{RowState::Failed, RowState::Done}));
+    QCOMPARE(ui.ListStatus(0).message, std::string("/clips/bad.avi\nis not a RIFF file (code is 'RIFX')"));
+    QCOMPARE(ui.outcome, "1 file converted to " + kOut + ", 1 failed");
+    QCOMPARE(ui.announced, std::vector<std::string>{ui.outcome});
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Go"));
     for (int id : kLockedControls)
         QVERIFY2(ui.IsControlEnabled(id), qPrintable(QString::number(id)));
 }
 
-void ControllerRulesTest::stopAfterWorkerFinishedKeepsTheFile()
+void ControllerRulesTest::stopAfterWorkerFinishedEndsBeforeTheNextFile()
 {
-    // "Stop" between the worker's end and the next tick: the stop wins.
+    // "Stop" between the worker's end and the next tick: the file is done,
+    // the next one is not started.
     FakeUiServices ui;
     FillIdle(ui, {"/clips/a.avi", "/clips/b.avi"});
     BatchController controller(ui, Ending(100));
@@ -220,9 +270,9 @@ void ControllerRulesTest::stopAfterWorkerFinishedKeepsTheFile()
     QVERIFY(WaitForWorker(controller));
     controller.OnGoStop();
     controller.OnTimer();
-    QCOMPARE(ui.list.size(), size_t(2));
-    QVERIFY(ui.messages.empty());
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QCOMPARE(States(ui), (std::vector{RowState::Done, RowState::Waiting}));
+    QVERIFY(!controller.IsWorkerRunning());
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Go"));
 }
 
 void ControllerRulesTest::timerThatCannotStartEndsTheJob()
@@ -233,9 +283,9 @@ void ControllerRulesTest::timerThatCannotStartEndsTheJob()
     BatchController controller(ui, &RunUntilStopped);
     controller.OnGoStop();
     QVERIFY(!controller.IsWorkerRunning());
-    QCOMPARE(ui.messages.size(), size_t(1));
-    QVERIFY(ui.messages[0].find("/clips/a.avi") != std::string::npos);
-    QCOMPARE(ui.ControlText(IDC_GO), std::string("Go"));
+    QCOMPARE(States(ui), std::vector{RowState::Failed});
+    QVERIFY(ui.ListStatus(0).message.find("/clips/a.avi") != std::string::npos);
+    QCOMPARE(ui.ControlText(IDC_GO), std::string("&Go"));
     QVERIFY(ui.disabled.empty());
 }
 
@@ -247,7 +297,8 @@ void ControllerRulesTest::stopAndWaitBringsTheWorkerDown()
     controller.OnGoStop();
     QVERIFY(QTest::qWaitFor([&] { return controller.Status().ProgressPercent == 40; }, kWaitMs));
     controller.OnTimer();
-    QCOMPARE(ui.WindowTitle(), std::string("Kestrel: 40%, 1 remaining"));
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel: 40%"));
+    QCOMPARE(ProgressTitle(42, 65), std::string("Kestrel: 42%, 1:05 left"));
     QCOMPARE(ui.Progress(), 40);
     QVERIFY(controller.IsWorkerRunning());
     controller.StopAndWait();
@@ -277,12 +328,24 @@ void ControllerRulesTest::destroyingTheControllerStopsTheWorker()
 
 void ControllerRulesTest::outcomeTexts()
 {
-    QCOMPARE(BatchOutcomeText({3, "/out", 0, "/in/c.avi", false}), std::string("3 files converted to /out"));
-    QCOMPARE(BatchOutcomeText({1, "/out", 0, "/in/a.avi", false}), std::string("1 file converted to /out"));
-    QCOMPARE(BatchOutcomeText({0, "/out", 2, "/in/clip.avi", false}),
-             std::string("Stopped: clip.avi not finished, 2 files left"));
-    QCOMPARE(BatchOutcomeText({2, "/out", 1, "C:\\in\\bad.avi", true}),
-             std::string("Stopped: bad.avi failed, 1 file left; 2 files converted to /out"));
+    BatchOutcome outcome;
+    outcome.converted = 3;
+    outcome.folder = "/out";
+    QCOMPARE(BatchOutcomeText(outcome), std::string("3 files converted to /out"));
+    outcome.converted = 1;
+    outcome.skipped = 2;
+    outcome.failed = 1;
+    QCOMPARE(BatchOutcomeText(outcome), std::string("1 file converted to /out, 2 skipped, 1 failed"));
+    outcome = {};
+    outcome.stopped = true;
+    outcome.left = 2;
+    outcome.current = "/in/clip.avi";
+    QCOMPARE(BatchOutcomeText(outcome), std::string("Stopped: clip.avi not finished, 2 files left; 0 files converted "
+                                                    "beside their sources"));
+    outcome.stopped = false;
+    outcome.converted = 1;
+    outcome.replacedSources = true;
+    QCOMPARE(BatchOutcomeText(outcome), std::string("1 file converted in place"));
 }
 
 void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
@@ -333,43 +396,140 @@ void ControllerRulesTest::statusLineAfterSuccessStopAndFailure()
         controller.OnGoStop();  // "Stop"
         QVERIFY(WaitForWorker(controller));
         controller.OnTimer();
-        QCOMPARE(ui.outcome, std::string("Stopped: a.avi not finished, 2 files left"));
+        QCOMPARE(ui.outcome, "Stopped: a.avi not finished, 2 files left; 0 files converted to " + kOut);
         QCOMPARE(ui.outcomeFolder, std::string());  // nothing to open
-        QVERIFY(ui.failed.empty());
-    }
-    {
-        FakeUiServices ui;
-        FillIdle(ui, {"/clips/bad.avi", "/clips/b.avi"});
-        BatchController controller(ui, Ending(0, status::kNotRiff, 0x58464952));
-        controller.OnGoStop();
-        QVERIFY(WaitForWorker(controller));
-        controller.OnTimer();
-        QCOMPARE(ui.outcome, std::string("Stopped: bad.avi failed, 2 files left"));
-        // The failed file is marked, with its message.
-        QCOMPARE(ui.failed, (std::map<int, std::string>{{0, ui.messages.at(0)}}));
+        QCOMPARE(States(ui), (std::vector{RowState::Waiting, RowState::Waiting}));
     }
 }
 
-void ControllerRulesTest::refusalAtGoMarksTheFileUntilTheNextBatch()
+void ControllerRulesTest::sameFileIsMarkedAndTheNextOneConverts()
 {
     FakeUiServices ui;
     FillIdle(ui, {kOut + "/a.avi", "/clips/b.avi"});  // a.avi would overwrite itself
     BatchController controller(ui, Ending(100));
     controller.OnGoStop();
-    QVERIFY(!controller.IsWorkerRunning());
-    QCOMPARE(ui.messages, std::vector<std::string>{SameFileMessage(kOut + "/a.avi")});
-    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, ui.messages[0]}}));
-    QCOMPARE(ui.outcome, std::string("Stopped: a.avi failed, 2 files left"));
+    QVERIFY(RunBatch(controller));
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(States(ui), (std::vector{RowState::Failed, RowState::Done}));
+    QCOMPARE(ui.ListStatus(0).message, SameFileMessage(kOut + "/a.avi"));
+    QCOMPARE(ui.outcome, "1 file converted to " + kOut + ", 1 failed");
 
-    // The user moves it last; the next batch starts without the old mark.
-    ui.list = {"/clips/b.avi", kOut + "/a.avi"};
-    ui.failed = {{1, ui.messages[0]}};
+    // Go again: the failed row is tried again, the done one is left alone.
     controller.OnGoStop();
-    QVERIFY(ui.failed.empty());
-    QVERIFY(WaitForWorker(controller));
-    controller.OnTimer();
-    QCOMPARE(ui.failed, (std::map<int, std::string>{{0, SameFileMessage(kOut + "/a.avi")}}));
-    QCOMPARE(ui.outcome, "Stopped: a.avi failed, 1 file left; 1 file converted to " + kOut);
+    QCOMPARE(States(ui), (std::vector{RowState::Failed, RowState::Done}));
+    QCOMPARE(ui.outcome, "0 files converted to " + kOut + ", 1 failed");
+}
+
+void ControllerRulesTest::progressIsTheBatchsInFramesAndReaches100Once()
+{
+    // Files of 10, 30 and 60 frames, each held at 50% (the last at 100%)
+    // until the test lets it end.
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi", "/clips/b.avi", "/clips/c.avi"});
+    std::atomic<bool> release{false};
+    BatchController controller(
+        ui,
+        [&](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+            status.ProgressPercent = job->source == "/clips/c.avi" ? 100 : 50;
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            status.ProgressPercent = 100;
+            status.Result.outcome = Outcome::Converted;
+            status.Finished = true;
+            return 0;
+        },
+        [](const std::string& path) { return path == "/clips/a.avi"   ? 10u
+                                             : path == "/clips/b.avi" ? 30u
+                                                                      : 60u; });
+    controller.OnGoStop();
+    std::vector<int> halfway;
+    for (int file = 0; file < 3; ++file) {
+        QVERIFY(QTest::qWaitFor([&] { return controller.Status().ProgressPercent >= 50; }, kWaitMs));
+        controller.OnTimer();
+        halfway.push_back(ui.Progress());
+        release = true;
+        QVERIFY(WaitForWorker(controller));
+        release = false;
+        controller.OnTimer();
+    }
+    // (0 + 5) of 100, (10 + 15), and 99 until the batch has ended.
+    QCOMPARE(halfway, (std::vector{5, 25, 99}));
+    QVERIFY(std::is_sorted(ui.progressLog.begin(), ui.progressLog.end()));
+    QCOMPARE(std::count(ui.progressLog.begin(), ui.progressLog.end(), 100), 1L);
+    QCOMPARE(ui.progressLog.back(), 100);
+    QCOMPARE(ui.WindowTitle(), std::string("Kestrel"));
+}
+
+void ControllerRulesTest::existingDestinationFollowsThePolicy_data()
+{
+    QTest::addColumn<int>("policy");
+    QTest::addColumn<std::vector<OverwriteAnswer>>("answers");
+    QTest::addColumn<std::vector<RowState>>("states");
+    QTest::addColumn<int>("questions");
+    using enum RowState;
+    QTest::newRow("ask: skip, then replace")
+        << int(ExistingPolicy::Ask) << std::vector{OverwriteAnswer::Skip, OverwriteAnswer::Replace}
+        << std::vector{Skipped, Done, Done} << 2;
+    QTest::newRow("ask: replace all") << int(ExistingPolicy::Ask) << std::vector{OverwriteAnswer::ReplaceAll}
+                                      << std::vector{Done, Done, Done} << 1;
+    QTest::newRow("ask: skip all") << int(ExistingPolicy::Ask) << std::vector{OverwriteAnswer::SkipAll}
+                                   << std::vector{Skipped, Skipped, Done} << 1;
+    QTest::newRow("replace") << int(ExistingPolicy::Replace) << std::vector<OverwriteAnswer>{}
+                             << std::vector{Done, Done, Done} << 0;
+    QTest::newRow("skip") << int(ExistingPolicy::Skip) << std::vector<OverwriteAnswer>{}
+                          << std::vector{Skipped, Skipped, Done} << 0;
+}
+
+void ControllerRulesTest::existingDestinationFollowsThePolicy()
+{
+    QFETCH(int, policy);
+    QFETCH(std::vector<OverwriteAnswer>, answers);
+    QFETCH(std::vector<RowState>, states);
+    QFETCH(int, questions);
+    QTemporaryDir out;
+    Touch(out, "a.avi");
+    Touch(out, "b.avi");  // c.avi is not there yet
+    FakeUiServices ui;
+    FillIdle(ui, {"/clips/a.avi", "/clips/b.avi", "/clips/c.avi"});
+    ui.texts[IDC_OUTPUT_DIR] = out.path().toStdString();
+    ui.combos[IDC_EXISTING] = policy;
+    ui.overwriteAnswers = answers;
+    BatchController controller(ui, Ending(100));
+    controller.OnGoStop();
+    QVERIFY(RunBatch(controller));
+    QCOMPARE(States(ui), states);
+    QCOMPARE(int(ui.overwriteQuestions.size()), questions);
+}
+
+void ControllerRulesTest::suffixDestinations_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("destination");
+    QTest::newRow("the transform's name") << "/c/clip.avi"
+                                          << ""
+                                          << "/c/clip-cw.avi";
+    QTest::newRow("the user's") << "/c/clip.AVI"
+                                << "_turned"
+                                << "/c/clip_turned.avi";
+    QTest::newRow("a dotted folder") << "/c.d/clip"
+                                     << ""
+                                     << "/c.d/clip-cw.avi";
+    QTest::newRow("a hidden file") << "/c/.avi"
+                                   << ""
+                                   << "/c/.avi-cw.avi";
+}
+
+void ControllerRulesTest::suffixDestinations()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, suffix);
+    QFETCH(QString, destination);
+    const DestinationChoice choice{DestinationKind::Suffix, "/out", suffix.toStdString()};
+    QCOMPARE(QString::fromStdString(DestinationOf(source.toStdString(), RotationMode::Clockwise90, choice)),
+             destination);
+    // A second suffix run over the first run's files would write over them.
+    QVERIFY(FindBatchConflict({"/c/a.avi", "/c/a-cw.avi"}, {"/c/a-cw.avi", "/c/a-cw-cw.avi"}).has_value());
 }
 
 void ControllerRulesTest::goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne()
@@ -387,6 +547,7 @@ void ControllerRulesTest::goRefusesAnEmptyOutputDirectoryAndMakesAMissingOne()
     ui.messages.clear();
     ui.texts[IDC_OUTPUT_DIR] = missing;
     controller.OnGoStop();
+    QVERIFY(controller.IsBatchRunning());
     QVERIFY(WaitForWorker(controller));
     controller.OnTimer();
     QVERIFY(ui.messages.empty());
@@ -439,8 +600,9 @@ void ControllerRulesTest::addSkipsDuplicatesIgnoringCase()
 
 void ControllerRulesTest::addUsesTheAviChooser()
 {
+    QTemporaryDir dir;
     FakeUiServices ui;
-    ui.chosenFiles = {"/clips/x.avi", "/clips/y.avi"};
+    ui.chosenFiles = {Touch(dir, "x.avi"), Touch(dir, "y.avi")};
     MainDialogRules rules(ui);
     rules.AddChosenFiles();
     QCOMPARE(ui.chooserTitle, std::string("Choose an AVI File"));
@@ -453,11 +615,17 @@ void ControllerRulesTest::addUsesTheAviChooser()
 
 void ControllerRulesTest::dropTakesOnlyAviNames()
 {
+    QTemporaryDir dir;
     FakeUiServices ui;
     MainDialogRules rules(ui);
-    rules.AddDroppedFiles({"/clips/a.avi", "/clips/notes.txt", "/clips/CLIP.AVI", "/clips/folder", "avi", ".avi",
-                           "/clips/a.AVI", "/clips/movie.avi.bak", "/clips/été.Avi"});
-    QCOMPARE(ui.list, (std::vector<std::string>{"/clips/a.avi", "/clips/CLIP.AVI", ".avi", "/clips/été.Avi"}));
+    const std::string a = Touch(dir, "a.avi");
+    const std::string upper = Touch(dir, "CLIP.AVI");
+    const std::string accented = Touch(dir, "été.Avi");
+    const std::string notes = Touch(dir, "notes.txt");
+    rules.AddDroppedFiles({a, notes, upper, accented, a});
+    QCOMPARE(ui.list, (std::vector<std::string>{a, upper, accented}));
+    QCOMPARE(ui.messages.size(), size_t(1));  // one message for all refused
+    QVERIFY(ui.messages[0].find(notes + ": not an .avi file") != std::string::npos);
 }
 
 void ControllerRulesTest::removeDeletesTheSelectedEntryOnly()
@@ -470,6 +638,56 @@ void ControllerRulesTest::removeDeletesTheSelectedEntryOnly()
     ui.selection = 1;
     rules.RemoveSelectedFile();
     QCOMPARE(ui.list, (std::vector<std::string>{"a.avi", "c.avi"}));
+    ui.list = {"a.avi", "b.avi", "c.avi"};
+    ui.selectedRows = {0, 2};
+    rules.RemoveSelectedFile();
+    QCOMPARE(ui.list, std::vector<std::string>{"b.avi"});
+}
+
+void ControllerRulesTest::transformAppliesToSelectedRowsOrAll()
+{
+    using Modes = std::vector<std::optional<RotationMode>>;
+    FakeUiServices ui;
+    ui.checked = {IDC_ROT_180};
+    MainDialogRules rules(ui);
+    rules.AddFiles({"/c/a.avi", "/c/b.avi", "/c/c.avi"});
+    QCOMPARE(ui.transforms, Modes(3, RotationMode::Rotate180));  // new rows take the checked one
+    ui.selectedRows = {0, 2};
+    rules.ApplyTransform(RotationMode::Clockwise90);
+    QCOMPARE(ui.transforms, (Modes{RotationMode::Clockwise90, RotationMode::Rotate180, RotationMode::Clockwise90}));
+    ui.selectedRows.clear();
+    rules.ApplyTransform(RotationMode::MirrorX);
+    QCOMPARE(ui.transforms, Modes(3, RotationMode::MirrorX));
+
+    // Each row converts under its own.
+    ui.texts[IDC_OUTPUT_DIR] = kOut;
+    ui.transforms[1] = RotationMode::MirrorY;
+    std::vector<RotationMode> modes;
+    BatchController controller(ui, [&](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+        modes.push_back(job->mode);
+        return Ending(100)(std::move(job), status);
+    });
+    controller.OnGoStop();
+    QVERIFY(RunBatch(controller));
+    QCOMPARE(modes, (std::vector{RotationMode::MirrorX, RotationMode::MirrorY, RotationMode::MirrorX}));
+}
+
+void ControllerRulesTest::addingForANewBatchClearsFinishedRows()
+{
+    FakeUiServices ui;
+    ui.list = {"/c/done.avi", "/c/failed.avi", "/c/waiting.avi", "/c/skipped.avi"};
+    ui.rows = {{RowState::Done, 100, {}}, {RowState::Failed, 0, "bad"}, {}, {RowState::Skipped, 0, {}}};
+    MainDialogRules rules(ui);
+    rules.AddFiles({"/c/waiting.avi"});  // already listed: nothing changes
+    QCOMPARE(ui.list.size(), size_t(4));
+    rules.AddFiles({"/c/new.avi"});
+    QCOMPARE(ui.list, (std::vector<std::string>{"/c/waiting.avi", "/c/new.avi"}));
+    // While a row converts, the finished ones stay.
+    ui.rows = {{RowState::Done, 100, {}}, {RowState::Converting, 5, {}}};
+    rules.AddFiles({"/c/third.avi"});
+    QCOMPARE(ui.list.size(), size_t(3));
+    rules.ClearFinished();
+    QCOMPARE(ui.list, (std::vector<std::string>{"/c/new.avi", "/c/third.avi"}));
 }
 
 void ControllerRulesTest::browseKeepsTextWhenCancelled()
@@ -510,6 +728,8 @@ void ControllerRulesTest::settingsAreRememberedByStableNames()
         FakeUiServices ui;
         ui.checked = {id};
         ui.texts[IDC_OUTPUT_DIR] = "/videos/turned";
+        ui.combos = {{IDC_DEST_KIND, 1}, {IDC_EXISTING, 2}};
+        ui.texts[IDC_SUFFIX] = "-turned";
         MainDialogRules(ui).SaveSettings();
         QCOMPARE(ui.settings[kTransformKey], std::string(name));
         QCOMPARE(ui.settings[kOutputDirectoryKey], std::string("/videos/turned"));
@@ -520,14 +740,17 @@ void ControllerRulesTest::settingsAreRememberedByStableNames()
         MainDialogRules(next).SetStartState();
         QCOMPARE(next.checked, std::set<int>{id});
         QCOMPARE(next.ControlText(IDC_OUTPUT_DIR), std::string("/videos/turned"));
+        QCOMPARE(next.combos, ui.combos);
+        QCOMPARE(next.ControlText(IDC_SUFFIX), std::string("-turned"));
     }
     // A name from elsewhere, and an empty folder, give the defaults.
     FakeUiServices ui;
-    ui.settings = {{kTransformKey, "sideways"}, {kOutputDirectoryKey, ""}};
+    ui.settings = {{kTransformKey, "sideways"}, {kOutputDirectoryKey, ""}, {kDestinationKindKey, "7"}};
     ui.documents = "/home/u/Documents";
     MainDialogRules(ui).SetStartState();
     QCOMPARE(ui.checked, std::set<int>{IDC_ROT_ACW});
     QCOMPARE(ui.ControlText(IDC_OUTPUT_DIR), std::string("/home/u/Documents"));
+    QCOMPARE(ui.ComboIndex(IDC_DEST_KIND), 0);
 }
 
 QTEST_GUILESS_MAIN(ControllerRulesTest)

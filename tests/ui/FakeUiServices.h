@@ -15,7 +15,7 @@ namespace kestrel::ui::test {
 // read. The timer never ticks by itself; tests call OnTimer.
 class FakeUiServices : public UiServices {
 public:
-    FakeUiServices() { texts[IDC_GO] = kGoCaption; }
+    FakeUiServices() { texts[IDC_GO] = "&Go"; }
 
     int ListCount() const override { return static_cast<int>(list.size()); }
     std::string ListText(int index) const override
@@ -24,6 +24,16 @@ public:
     }
     void ListAppend(const std::string& text) override { list.push_back(text); }
     int ListSelection() const override { return selection < ListCount() ? selection : -1; }
+    std::vector<int> ListSelectedRows() const override
+    {
+        std::vector<int> rows;
+        for (int row : selectedRows)
+            if (row < ListCount())
+                rows.push_back(row);
+        if (rows.empty() && ListSelection() >= 0)
+            rows.push_back(selection);
+        return rows;
+    }
     void ListDelete(int index) override
     {
         if (index < 0 || index >= ListCount())
@@ -33,20 +43,45 @@ public:
             selection = -1;
         else if (selection > index)
             --selection;
-        // Marks move with their entries.
-        std::map<int, std::string> moved;
-        for (const auto& [at, message] : failed) {
-            if (at != index)
-                moved[at > index ? at - 1 : at] = message;
-        }
-        failed = std::move(moved);
+        if (size_t(index) < rows.size())
+            rows.erase(rows.begin() + index);
+        if (size_t(index) < transforms.size())
+            transforms.erase(transforms.begin() + index);
     }
-    void ListMarkFailed(int index, const std::string& message) override
+    void ListSetStatus(int index, const RowStatus& status) override
     {
-        if (index >= 0 && index < ListCount())
-            failed[index] = message;
+        if (index < 0 || index >= ListCount())
+            return;
+        if (rows.size() <= size_t(index))
+            rows.resize(size_t(index) + 1);
+        rows[size_t(index)] = status;
+        statusLog.push_back({index, status.state});
     }
-    void ListClearMarks() override { failed.clear(); }
+    RowStatus ListStatus(int index) const override
+    {
+        return index >= 0 && size_t(index) < rows.size() && index < ListCount() ? rows[size_t(index)] : RowStatus();
+    }
+    void ListSetTransform(int index, RotationMode mode) override
+    {
+        if (index < 0 || index >= ListCount())
+            return;
+        if (transforms.size() <= size_t(index))
+            transforms.resize(size_t(index) + 1);
+        transforms[size_t(index)] = mode;
+    }
+    std::optional<RotationMode> ListTransform(int index) const override
+    {
+        return index >= 0 && size_t(index) < transforms.size() ? transforms[size_t(index)] : std::nullopt;
+    }
+    // The rows in a state, by index.
+    std::vector<int> RowsIn(RowState state) const
+    {
+        std::vector<int> found;
+        for (int i = 0; i < ListCount(); ++i)
+            if (ListStatus(i).state == state)
+                found.push_back(i);
+        return found;
+    }
 
     std::string ControlText(int id) const override
     {
@@ -62,13 +97,23 @@ public:
             disabled.insert(id);
     }
     bool IsControlEnabled(int id) const override { return !disabled.contains(id); }
+    int ComboIndex(int id) const override
+    {
+        const auto found = combos.find(id);
+        return found == combos.end() ? 0 : found->second;
+    }
+    void SetComboIndex(int id, int index) override { combos[id] = index; }
     bool IsChecked(int id) const override { return checked.contains(id); }
     void SetChecked(int id) override { checked = {id}; }
 
     std::string WindowTitle() const override { return titles.empty() ? std::string() : titles.back(); }
     void SetWindowTitle(const std::string& title) override { titles.push_back(title); }
 
-    void SetProgress(int percent) override { progress = percent; }
+    void SetProgress(int percent) override
+    {
+        progress = percent;
+        progressLog.push_back(percent);
+    }
     int Progress() const override { return progress; }
 
     void ShowErrorMessage(const std::string& text) override { messages.push_back(text); }
@@ -77,12 +122,26 @@ public:
         questions.push_back(text);
         return answerYes;
     }
+    OverwriteAnswer AskOverwrite(const std::string& destination) override
+    {
+        overwriteQuestions.push_back(destination);
+        if (overwriteAnswers.empty())
+            return OverwriteAnswer::Skip;
+        const OverwriteAnswer answer = overwriteAnswers.front();
+        overwriteAnswers.erase(overwriteAnswers.begin());
+        return answer;
+    }
     void ShowBatchOutcome(const std::string& text, const std::string& folder) override
     {
         outcome = text;
         outcomeFolder = folder;
     }
-    void OpenFolder(const std::string& folder) override { openedFolders.push_back(folder); }
+    void AnnounceBatchEnd(const std::string& text) override { announced.push_back(text); }
+    bool OpenFolder(const std::string& folder) override
+    {
+        openedFolders.push_back(folder);
+        return fileManagerStarts;
+    }
 
     bool StartTimer(int id, int) override
     {
@@ -115,7 +174,16 @@ public:
 
     std::vector<std::string> list;
     int selection = -1;
-    std::map<int, std::string> failed;  // entry index -> its message
+    std::vector<int> selectedRows;  // several selected rows; else `selection`
+    std::vector<RowStatus> rows;    // parallel to `list` as far as set
+    std::vector<std::optional<RotationMode>> transforms;
+    std::vector<std::pair<int, RowState>> statusLog;
+    std::map<int, int> combos;
+    std::vector<int> progressLog;
+    std::vector<std::string> overwriteQuestions;
+    std::vector<OverwriteAnswer> overwriteAnswers;  // in order; Skip when none is left
+    std::vector<std::string> announced;
+    bool fileManagerStarts = true;
     std::map<int, std::string> texts;
     std::set<int> disabled;
     std::set<int> checked;

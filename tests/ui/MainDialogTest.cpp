@@ -5,7 +5,9 @@
 #include "CapturingServices.h"
 
 #include "base/StatusCode.h"
+#include "ui/FirstFrame.h"
 #include "ui/InputListDelegate.h"
+#include "ui/KestrelApp.h"
 #include "ui/Resources.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,25 +35,46 @@ using kestrel::ui::test::CapturingServices;
 namespace {
 
 constexpr std::array kLockedControls = {
-    IDC_ROT_CW, IDC_ROT_ACW, IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE, IDC_OUTPUT_DIR, IDC_BROWSE,
+    IDC_ROT_CW,     IDC_ROT_ACW, IDC_ROT_180,   IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE,
+    IDC_OUTPUT_DIR, IDC_BROWSE,  IDC_DEST_KIND, IDC_SUFFIX,   IDC_EXISTING, IDC_CLEAR_FINISHED,
 };
 
 constexpr int kWaitMs = 30000;
 
 std::string Native(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool Write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 }  // namespace
 
 class MainDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::English));
+    }
     void init();
     void cleanup();
 
     void threeFilesConvertWithTheRealTimer();
     void stopDuringTheSecondFile();
-    void failureInTheSecondFile();
+    void fiveFilesTwoBadInOnePress();
+    void destinationPolicies_data();
+    void destinationPolicies();
+    void perFileTransformsGiveEachOutputItsOwnSize();
+    void openFolderSaysWhenNoFileManagerStarts();
     void sameFileRefusedAtGo_data();
     void sameFileRefusedAtGo();
     void sameFileRefusedForALaterFile();
@@ -79,6 +103,10 @@ private:
     QStringList Listed() const;
     // Waits until the running worker has finished, then runs one tick.
     bool FinishFileAndTick();
+    // Ticks until the batch has ended.
+    bool FinishBatch();
+    // The state of each row.
+    std::vector<RowState> States() const;
     void VerifyIdle();
 
     std::unique_ptr<QTemporaryDir> temp_;
@@ -143,11 +171,27 @@ bool MainDialogTest::FinishFileAndTick()
     return true;
 }
 
+bool MainDialogTest::FinishBatch()
+{
+    while (dialog_->Controller().IsBatchRunning()) {
+        if (!FinishFileAndTick())
+            return false;
+    }
+    return true;
+}
+
+std::vector<RowState> MainDialogTest::States() const
+{
+    std::vector<RowState> states;
+    for (int i = 0; i < ui_->ListCount(); ++i)
+        states.push_back(ui_->ListStatus(i).state);
+    return states;
+}
+
 void MainDialogTest::VerifyIdle()
 {
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Go"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Go"));
     QCOMPARE(dialog_->windowTitle(), QStringLiteral("Kestrel"));
-    QCOMPARE(dialog_->Progress()->value(), 0);
     for (int id : kLockedControls)
         QVERIFY2(dialog_->Control(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(!dialog_->Controller().IsWorkerRunning());
@@ -169,21 +213,21 @@ void MainDialogTest::threeFilesConvertWithTheRealTimer()
     dialog_->show();
 
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Stop"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Stop"));
     for (int id : kLockedControls)
         QVERIFY(!dialog_->Control(id)->isEnabled());
     QVERIFY(Button(IDC_ADD)->isEnabled());
     QVERIFY(Button(IDC_QUIT)->isEnabled());
     QVERIFY(dialog_->InputList()->isEnabled());
 
-    QTRY_COMPARE_WITH_TIMEOUT(Button(IDC_GO)->text(), QStringLiteral("Go"), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Button(IDC_GO)->text(), QStringLiteral("&Go"), kWaitMs);
     QVERIFY(ui_->messages.empty());
-    QCOMPARE(dialog_->InputList()->count(), 0);
+    QCOMPARE(States(), std::vector<RowState>(3, RowState::Done));  // the rows stay, with their outcome
     VerifyIdle();
-    // The title counted down; the finished files' own percentages were shown.
-    const auto two = std::find(ui_->titles.begin(), ui_->titles.end(), "Kestrel: 100%, 2 remaining");
-    QVERIFY(two != ui_->titles.end());
-    QVERIFY(std::find(two, ui_->titles.end(), "Kestrel: 100%, 1 remaining") != ui_->titles.end());
+    // The bar followed the whole batch: forward only, full once, at the end.
+    QVERIFY(std::is_sorted(ui_->progressLog.begin(), ui_->progressLog.end()));
+    QCOMPARE(std::count(ui_->progressLog.begin(), ui_->progressLog.end(), 100), 1L);
+    QCOMPARE(dialog_->Progress()->value(), 100);
     for (const char* name : {"a.avi", "b.avi", "c.avi"})
         QVERIFY2(QFileInfo(temp_->filePath(QStringLiteral("out/") + name)).size() > 0, name);
 
@@ -202,48 +246,167 @@ void MainDialogTest::stopDuringTheSecondFile()
     UseFiles({a, MakeAvi("in", "b.avi"), MakeAvi("in", "c.avi")}, temp_->filePath("out"));
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
     QVERIFY(FinishFileAndTick());
-    QCOMPARE(Listed(), (QStringList{"b.avi", "c.avi"}));
-    QCOMPARE(dialog_->windowTitle(), QStringLiteral("Kestrel: 100%, 2 remaining"));
+    QCOMPARE(States(), (std::vector{RowState::Done, RowState::Converting, RowState::Waiting}));
+    QVERIFY(dialog_->windowTitle().startsWith(QStringLiteral("Kestrel: 33%")));
 
     // Whether or not the second file's worker has already finished, the stop
-    // is seen by the next tick.
+    // is seen by the next tick, and the third file is not started.
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Stop"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Stop"));
     QVERIFY(FinishFileAndTick());
     QVERIFY(ui_->messages.empty());
-    QCOMPARE(Listed(), (QStringList{"b.avi", "c.avi"}));
+    QCOMPARE(States().back(), RowState::Waiting);
     VerifyIdle();
-    QCOMPARE(dialog_->StatusLine()->text(),
-             QStringLiteral("Stopped: b.avi not finished, 2 files left; 1 file converted to ") +
-                 QString::fromStdString(Native(temp_->filePath("out"))));
+    QVERIFY(dialog_->StatusLine()->text().startsWith(QStringLiteral("Stopped")));
     QVERIFY(!dialog_->OpenFolderButton()->isHidden());
 }
 
-void MainDialogTest::failureInTheSecondFile()
+void MainDialogTest::fiveFilesTwoBadInOnePress()
 {
     const QString a = MakeAvi("in", "a.avi");
     REQUIRE_SAMPLE(a);
-    const QString bad = MakeGarbage("in", "bad.avi");
-    UseFiles({a, bad, MakeAvi("in", "c.avi")}, temp_->filePath("out"));
+    const QString bad1 = MakeGarbage("in", "bad1.avi");
+    const QString bad2 = MakeGarbage("in", "bad2.avi");
+    UseFiles({a, bad1, MakeAvi("in", "c.avi"), bad2, MakeAvi("in", "e.avi")}, temp_->filePath("out"));
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
-    QVERIFY(FinishFileAndTick());
+    QVERIFY(FinishBatch());
     QVERIFY(ui_->messages.empty());
-    QVERIFY(FinishFileAndTick());
-    QCOMPARE(ui_->messages.size(), size_t(1));
-    QCOMPARE(ui_->messages[0], Native(bad) + "\nis not a RIFF file (code is 'junk')");
-    QCOMPARE(Listed(), (QStringList{"bad.avi", "c.avi"}));
+    using enum RowState;
+    QCOMPARE(States(), (std::vector{Done, Failed, Done, Failed, Done}));
     VerifyIdle();
-    QVERIFY(!QFileInfo::exists(temp_->filePath("out/c.avi")));
+    for (const char* name : {"a.avi", "c.avi", "e.avi"})
+        QVERIFY2(QFileInfo(temp_->filePath(QStringLiteral("out/") + name)).size() > 0, name);
+    QVERIFY(!QFileInfo::exists(temp_->filePath("out/bad1.avi")));
 
-    // The failed file stays marked, its message as tooltip; the next one is not.
-    const QListWidgetItem* failed = dialog_->InputList()->item(0);
-    QVERIFY(failed->data(kFailedRole).toBool());
+    // A failed row says so in words and by its icon, its message in the tooltip.
+    const QListWidgetItem* failed = dialog_->InputList()->item(1);
+    const std::string message = Native(bad1) + "\nis not a RIFF file (code is 'junk')";
+    QCOMPARE(ui_->ListStatus(1).message, message);
     QVERIFY(!failed->icon().isNull());
-    QCOMPARE(failed->toolTip().toStdString(), ui_->messages[0]);
-    QVERIFY(!dialog_->InputList()->item(1)->data(kFailedRole).toBool());
-    QCOMPARE(dialog_->StatusLine()->text(),
-             QStringLiteral("Stopped: bad.avi failed, 2 files left; 1 file converted to ") +
-                 QString::fromStdString(Native(temp_->filePath("out"))));
+    QCOMPARE(failed->toolTip().toStdString(), message);
+    QCOMPARE(failed->data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("bad1.avi, Failed: is not a RIFF file (code is 'junk')"));
+    QCOMPARE(dialog_->StatusLine()->text(), QStringLiteral("3 files converted to ") +
+                                                QString::fromStdString(Native(temp_->filePath("out"))) +
+                                                QStringLiteral(", 2 failed"));
+}
+
+void MainDialogTest::destinationPolicies_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("policy");
+    QTest::addColumn<std::vector<OverwriteAnswer>>("answers");
+    QTest::addColumn<bool>("confirm");
+    // Which of the three files' old destinations hold the converted clip afterwards.
+    QTest::addColumn<std::vector<bool>>("replaced");
+    const int folder = int(DestinationKind::Folder);
+    const int ask = int(ExistingPolicy::Ask);
+    QTest::newRow("ask: skip, then replace all")
+        << folder << ask << std::vector{OverwriteAnswer::Skip, OverwriteAnswer::ReplaceAll} << true
+        << std::vector{false, true, true};
+    QTest::newRow("remembered skip") << folder << int(ExistingPolicy::Skip) << std::vector<OverwriteAnswer>{} << true
+                                     << std::vector{false, false, false};
+    QTest::newRow("suffix, asked to replace")
+        << int(DestinationKind::Suffix) << ask
+        << std::vector{OverwriteAnswer::Replace, OverwriteAnswer::Skip, OverwriteAnswer::Replace} << true
+        << std::vector{true, false, true};
+    QTest::newRow("replace sources, confirmed")
+        << int(DestinationKind::ReplaceSource) << ask << std::vector<OverwriteAnswer>{} << true
+        << std::vector{true, true, true};
+    QTest::newRow("replace sources, not confirmed")
+        << int(DestinationKind::ReplaceSource) << ask << std::vector<OverwriteAnswer>{} << false
+        << std::vector{false, false, false};
+}
+
+void MainDialogTest::destinationPolicies()
+{
+    QFETCH(int, kind);
+    QFETCH(int, policy);
+    QFETCH(std::vector<OverwriteAnswer>, answers);
+    QFETCH(bool, confirm);
+    QFETCH(std::vector<bool>, replaced);
+    const QString sample = MakeAvi("in", "sample.avi");
+    REQUIRE_SAMPLE(sample);
+    // The converted clip, as the conversion writes it.
+    UseFiles({sample}, temp_->filePath("ref"));
+    ui_->SetChecked(IDC_ROT_CW);
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QVERIFY(FinishBatch());
+    const QByteArray converted = Contents(temp_->filePath("ref/sample.avi"));
+    QVERIFY(converted.startsWith("RIFF"));
+    dialog_->InputList()->clear();
+
+    // Three clips whose destinations hold an old file: beside them
+    // NAME-cw.avi, or in out/ NAME.avi (c.avi's is created, not there).
+    const QByteArray old = "an older file";
+    QStringList sources;
+    QStringList destinations;
+    for (const char* name : {"a", "b", "c"}) {
+        sources << MakeAvi("in", QString::fromUtf8(name) + ".avi");
+        destinations << (kind == int(DestinationKind::Suffix)
+                             ? temp_->filePath(QStringLiteral("in/%1-cw.avi").arg(name))
+                         : kind == int(DestinationKind::ReplaceSource)
+                             ? sources.back()
+                             : temp_->filePath(QStringLiteral("out/%1.avi").arg(name)));
+    }
+    const bool lastExists = kind != int(DestinationKind::Folder) || policy != int(ExistingPolicy::Ask);
+    for (int i = 0; i < 3; ++i) {
+        if (kind != int(DestinationKind::ReplaceSource) && (i < 2 || lastExists))
+            QVERIFY(Write(destinations[i], old));
+    }
+    UseFiles(sources, temp_->filePath("out"));
+    ui_->SetComboIndex(IDC_DEST_KIND, kind);
+    ui_->SetComboIndex(IDC_EXISTING, policy);
+    ui_->overwriteAnswers = answers;
+    ui_->answerYes = confirm;
+    ui_->questions.clear();
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QVERIFY(FinishBatch());
+    QCOMPARE(ui_->questions.size(), size_t(kind == int(DestinationKind::ReplaceSource) ? 1 : 0));
+    const QByteArray sampleBytes = Contents(sample);
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray before = kind == int(DestinationKind::ReplaceSource) ? sampleBytes : old;
+        const QByteArray now = Contents(destinations[i]);
+        if (replaced[size_t(i)])
+            QVERIFY2(now == converted, qPrintable(destinations[i]));
+        else if (i < 2 || lastExists)
+            QVERIFY2(now == before, qPrintable(destinations[i]));
+    }
+}
+
+void MainDialogTest::perFileTransformsGiveEachOutputItsOwnSize()
+{
+    const QString a = MakeAvi("in", "a.avi");
+    REQUIRE_SAMPLE(a);
+    UseFiles({a, MakeAvi("in", "b.avi"), MakeAvi("in", "c.avi")}, temp_->filePath("out"));
+    // Selected rows take the transform chosen; with none selected, all do.
+    QTest::mouseClick(dialog_->Control(IDC_ROT_180), Qt::LeftButton);
+    dialog_->InputList()->item(0)->setSelected(true);
+    dialog_->InputList()->item(2)->setSelected(true);
+    QTest::mouseClick(dialog_->Control(IDC_ROT_CW), Qt::LeftButton);
+    // Selecting one row shows its transform in the buttons and the preview.
+    dialog_->InputList()->clearSelection();
+    dialog_->InputList()->item(1)->setSelected(true);
+    QVERIFY(qobject_cast<QAbstractButton*>(dialog_->Control(IDC_ROT_180))->isChecked());
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QVERIFY(FinishBatch());
+    const auto size = [&](const char* name) {
+        const mjpeg::PictureSize picture = ReadFirstFrame(Native(temp_->filePath(QString::fromUtf8(name)))).size;
+        return QSize(picture.width, picture.height);
+    };
+    QCOMPARE(size("out/a.avi"), QSize(240, 320));
+    QCOMPARE(size("out/b.avi"), QSize(320, 240));
+    QCOMPARE(size("out/c.avi"), QSize(240, 320));
+}
+
+void MainDialogTest::openFolderSaysWhenNoFileManagerStarts()
+{
+    dialog_->ShowOutcome(QStringLiteral("1 file converted"), "/videos/out");
+    ui_->fileManagerStarts = false;
+    QTest::mouseClick(dialog_->OpenFolderButton(), Qt::LeftButton);
+    QCOMPARE(ui_->openedFolders, std::vector<std::string>{"/videos/out"});
+    QCOMPARE(ui_->messages, std::vector<std::string>{"No file manager could be started to open /videos/out. The "
+                                                     "converted files are there."});
 }
 
 void MainDialogTest::sameFileRefusedAtGo_data()
@@ -268,8 +431,9 @@ void MainDialogTest::sameFileRefusedAtGo()
     }();
     UseFiles({a}, temp_->path() + QLatin1Char('/') + outputDir);
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
-    QCOMPARE(ui_->messages, std::vector<std::string>{SameFileMessage(Native(a))});
-    QCOMPARE(Listed(), QStringList{"a.avi"});
+    QVERIFY(ui_->messages.empty());
+    QCOMPARE(States(), std::vector{RowState::Failed});
+    QCOMPARE(ui_->ListStatus(0).message, SameFileMessage(Native(a)));
     VerifyIdle();
     QFile file(a);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -283,9 +447,9 @@ void MainDialogTest::sameFileRefusedForALaterFile()
     const QString b = MakeAvi("out", "b.avi");  // its destination is itself
     UseFiles({a, b, MakeAvi("in", "c.avi")}, temp_->filePath("out"));
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
-    QVERIFY(FinishFileAndTick());
-    QCOMPARE(ui_->messages, std::vector<std::string>{SameFileMessage(Native(b))});
-    QCOMPARE(Listed(), (QStringList{"b.avi", "c.avi"}));
+    QVERIFY(FinishBatch());
+    QCOMPARE(ui_->ListStatus(1).message, SameFileMessage(Native(b)));
+    QCOMPARE(States(), (std::vector{RowState::Done, RowState::Failed, RowState::Done}));
     VerifyIdle();
 }
 
@@ -296,16 +460,13 @@ void MainDialogTest::fileAddedDuringABatchComesLast()
     UseFiles({a, MakeAvi("in", "b.avi")}, temp_->filePath("out"));
     QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
     QVERIFY(FinishFileAndTick());
-    QCOMPARE(Listed(), QStringList{"b.avi"});
 
+    // Added during the batch: the finished row stays, the new one waits its turn.
     ui_->chosenFiles = {Native(MakeAvi("in", "c.avi"))};
     QTest::mouseClick(Button(IDC_ADD), Qt::LeftButton);
-    QCOMPARE(Listed(), (QStringList{"b.avi", "c.avi"}));
-    QVERIFY(FinishFileAndTick());
-    QCOMPARE(dialog_->windowTitle(), QStringLiteral("Kestrel: 100%, 1 remaining"));
-    QCOMPARE(Listed(), QStringList{"c.avi"});
-    QVERIFY(FinishFileAndTick());
-    QCOMPARE(dialog_->InputList()->count(), 0);
+    QCOMPARE(Listed(), (QStringList{"a.avi", "b.avi", "c.avi"}));
+    QVERIFY(FinishBatch());
+    QCOMPARE(States(), std::vector<RowState>(3, RowState::Done));
     QVERIFY(ui_->messages.empty());
     VerifyIdle();
     QVERIFY(QFileInfo(temp_->filePath("out/c.avi")).size() > 0);
@@ -321,14 +482,14 @@ void MainDialogTest::enterRunsGoAndNeverCloses()
     // Enter in the list reaches the default button.
     dialog_->InputList()->setFocus();
     QTest::keyClick(dialog_->InputList(), Qt::Key_Return);
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Stop"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Stop"));
     QVERIFY(dialog_->isVisible());
     QVERIFY(FinishFileAndTick());
     VerifyIdle();
-    // With an empty list Enter does nothing at all.
+    // With nothing left to convert Enter does nothing at all.
     QTest::keyClick(dialog_->InputList(), Qt::Key_Enter);
     QVERIFY(dialog_->isVisible());
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Go"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Go"));
 }
 
 void MainDialogTest::escapeQuits()
@@ -386,7 +547,7 @@ void MainDialogTest::quittingDuringABatchAsksFirst()
     quit();
     QCOMPARE(ui_->questions, std::vector<std::string>{"A conversion is running. Stop it and quit?"});
     QVERIFY(dialog_->isVisible());
-    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("Stop"));
+    QCOMPARE(Button(IDC_GO)->text(), QStringLiteral("&Stop"));
     QVERIFY(!dialog_->Controller().Status().StopRequested);
 
     ui_->answerYes = true;
@@ -407,10 +568,18 @@ void MainDialogTest::quittingWhenIdleAsksNothing()
 
 void MainDialogTest::addSkipsDuplicates()
 {
-    ui_->ListAppend("/clips/a.avi");
-    ui_->chosenFiles = {"/clips/A.AVI", "/clips/b.avi", "/clips/c.avi", "/clips/B.avi"};
+    const QString a = MakeAvi("in", "a.avi");
+    REQUIRE_SAMPLE(a);
+    ui_->ListAppend(Native(a));
+    ui_->chosenFiles = {Native(MakeAvi("in", "b.avi")), Native(a), Native(MakeAvi("in", "c.avi"))};
     QTest::mouseClick(Button(IDC_ADD), Qt::LeftButton);
     QCOMPARE(Listed(), (QStringList{"a.avi", "b.avi", "c.avi"}));
+    // Ctrl+O adds as well.
+    ui_->chosenFiles = {Native(MakeAvi("in", "d.avi"))};
+    dialog_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+    QTest::keyClick(dialog_.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(Listed(), (QStringList{"a.avi", "b.avi", "c.avi", "d.avi"}));
 }
 
 void MainDialogTest::dropTakesAviFilesOnce()
@@ -422,10 +591,13 @@ void MainDialogTest::dropTakesAviFilesOnce()
     QVERIFY(!dialog_->InputList()->viewport()->acceptDrops());
     QVERIFY(!dialog_->Control(IDC_OUTPUT_DIR)->acceptDrops());
 
+    for (const char* name : {"in/first.avi", "in/a.avi", "in/notes.txt", "in/CLIP.AVI"})
+        QVERIFY(Write(temp_->filePath(QString::fromUtf8(name)), "clip"));
     ui_->ListAppend(Native(temp_->filePath("in/first.avi")));
     QMimeData data;
     QList<QUrl> urls;
-    for (const char* name : {"in/a.avi", "in/notes.txt", "in/CLIP.AVI", "in", "in/A.avi", "in/FIRST.avi"})
+    // The folder brings its .avi files; a missing file and a text file are refused.
+    for (const char* name : {"in/a.avi", "in/notes.txt", "in/CLIP.AVI", "in", "in/gone.avi"})
         urls << QUrl::fromLocalFile(temp_->filePath(QString::fromUtf8(name)));
     data.setUrls(urls);
     const QPoint at = dialog_->InputList()->geometry().center();
@@ -435,6 +607,8 @@ void MainDialogTest::dropTakesAviFilesOnce()
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(dialog_.get(), &drop);
     QCOMPARE(Listed(), (QStringList{"first.avi", "a.avi", "CLIP.AVI"}));
+    QCOMPARE(ui_->messages.size(), size_t(1));
+    QVERIFY(ui_->messages[0].find("2 files not added:") == 0);
 }
 
 void MainDialogTest::removeWithAndWithoutSelection()

@@ -7,7 +7,7 @@
 #include "KestrelVersion.h"
 #include "ui/AboutDialog.h"
 #include "ui/ApplicationIcon.h"
-#include "ui/DialogUnits.h"
+#include "ui/ElidedLabel.h"
 #include "ui/InputListDelegate.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
@@ -24,8 +24,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 
@@ -38,7 +40,7 @@ class WindowPartsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void dialogFollowsItsTemplate();
+    void windowFitsAnyScreen();
     void tabOrderFollowsTheLayout();
     void accessibleNames();
     void startState();
@@ -50,6 +52,8 @@ private slots:
     void compactPathKeepsTheFileName();
     void listEntryDrawing_data();
     void listEntryDrawing();
+    void everyRowIsOneLine();
+    void statusLineIsElidedAndAnnounced();
     void iconHasEverySize();
 };
 
@@ -69,43 +73,58 @@ void WindowPartsTest::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
 }
 
-void WindowPartsTest::dialogFollowsItsTemplate()
+void WindowPartsTest::windowFitsAnyScreen()
 {
     CapturingServices* ui = nullptr;
     auto dialog = test::MakeDialog(ui, true);
-    const DialogUnits units(dialog->font());
-    // The template, the status row below it and the preview at its right.
-    QCOMPARE(dialog->size(), units.ToPixels(QSize(530, 272)));
-    QVERIFY(dialog->Preview()->geometry().left() >= units.ToPixelsX(318));
-    QVERIFY(dialog->StatusLine()->geometry().top() >= units.ToPixelsY(254));
-    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
-    QCOMPARE(dialog->Control(IDC_INPUT_LIST)->geometry(), units.ToPixels(85, 18, 182, 101));
-    QCOMPARE(dialog->Control(IDC_GO)->geometry(), units.ToPixels(169, 231, 50, 16));
-    QCOMPARE(dialog->CompactWidth(), dialog->InputList()->width());
-    QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    // Small enough for an 800 × 600 screen (1600 × 1200 pixels at scale 2).
+    QVERIFY(dialog->minimumSizeHint().width() <= 800);
+    QVERIFY(dialog->minimumSizeHint().height() <= 600);
+    QVERIFY(dialog->maximumSize().width() > 4000);
+    QVERIFY(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // The list and the preview take the room a larger window gives.
+    const QSize list = dialog->InputList()->size();
+    const QSize preview = dialog->Preview()->size();
+    dialog->resize(dialog->size() + QSize(400, 300));
+    QTRY_VERIFY(dialog->InputList()->width() > list.width() && dialog->InputList()->height() >= list.height() + 250);
+    QVERIFY(dialog->Preview()->width() > preview.width() && dialog->Preview()->height() > preview.height());
 
     const std::pair<int, const char*> captions[] = {
-        {IDC_GO, "Go"},
-        {IDC_QUIT, "Quit"},
-        {IDC_ADD, "Add..."},
-        {IDC_BROWSE, "..."},
-        {IDC_REMOVE, "Remove"},
-        {IDC_ROT_CW, "90° Clockwise"},
-        {IDC_ROT_ACW, "90° Anticlockwise"},
-        {IDC_ROT_180, "180°"},
-        {IDC_MIRROR_X, "Mirror X"},
-        {IDC_MIRROR_Y, "Mirror Y"},
+        {IDC_GO, "&Go"},
+        {IDC_QUIT, "&Quit"},
+        {IDC_ADD, "&Add..."},
+        {IDC_BROWSE, "&Browse..."},
+        {IDC_REMOVE, "&Remove"},
+        {IDC_CLEAR_FINISHED, "Clear &Finished"},
+        {IDC_ROT_CW, "90° &Clockwise"},
+        {IDC_ROT_ACW, "90° A&nticlockwise"},
+        {IDC_ROT_180, "18&0°"},
+        {IDC_MIRROR_X, "Mirror &X"},
+        {IDC_MIRROR_Y, "Mirror &Y"},
     };
     for (const auto& [id, caption] : captions)
         QCOMPARE(qobject_cast<QAbstractButton*>(dialog->Control(id))->text(), QString::fromUtf8(caption));
     QStringList labels;
     for (const QLabel* label : dialog->findChildren<QLabel*>())
         labels << label->text();
-    QVERIFY(labels.contains("Input Files:"));
-    QVERIFY(labels.contains("Output Directory:"));
+    for (const char* label : {"&Input Files:", "&Write:", "&Output Directory:", "S&uffix:", "If a file &exists:"})
+        QVERIFY2(labels.contains(QString::fromUtf8(label)), label);
 
     auto* go = qobject_cast<QPushButton*>(dialog->Control(IDC_GO));
     QVERIFY(go->isDefault());
+
+    // The size is remembered.
+    dialog->resize(900, 640);
+    QTest::mouseClick(dialog->Control(IDC_QUIT), Qt::LeftButton);
+    const auto settings = ui->settings;
+    dialog = std::make_unique<MainDialog>([&](MainDialog& made) {
+        auto services = std::make_unique<CapturingServices>(made);
+        services->settings = settings;
+        return services;
+    });
+    QCOMPARE(dialog->size(), QSize(900, 640));
 }
 
 void WindowPartsTest::tabOrderFollowsTheLayout()
@@ -116,10 +135,19 @@ void WindowPartsTest::tabOrderFollowsTheLayout()
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     dialog->InputList()->setFocus();
     // Of the transforms only the checked one is a stop; the arrow keys move among them.
+    // The suffix is hidden while files go into the output directory.
     const QList<QWidget*> expected = {
-        dialog->Control(IDC_ADD),    dialog->Control(IDC_REMOVE),  dialog->Control(IDC_OUTPUT_DIR),
-        dialog->Control(IDC_BROWSE), dialog->Control(IDC_ROT_ACW), dialog->Control(IDC_GO),
-        dialog->Control(IDC_QUIT),   dialog->InputList(),
+        dialog->Control(IDC_ADD),
+        dialog->Control(IDC_REMOVE),
+        dialog->Control(IDC_CLEAR_FINISHED),
+        dialog->Control(IDC_DEST_KIND),
+        dialog->Control(IDC_OUTPUT_DIR),
+        dialog->Control(IDC_BROWSE),
+        dialog->Control(IDC_EXISTING),
+        dialog->Control(IDC_ROT_ACW),
+        dialog->Control(IDC_GO),
+        dialog->Control(IDC_QUIT),
+        dialog->InputList(),
     };
     QList<QWidget*> visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -150,7 +178,7 @@ void WindowPartsTest::accessibleNames()
             buddied << label->text();
     }
     QCOMPARE(buddied.size(), 2);
-    QVERIFY(buddied.contains("Input Files:") && buddied.contains("Output Directory:"));
+    QVERIFY(buddied.contains("&Input Files:") && buddied.contains("&Output Directory:"));
     QCOMPARE(name(dialog->InputList()), QStringLiteral("Input Files"));
     QCOMPARE(name(dialog->Control(IDC_OUTPUT_DIR)), QStringLiteral("Output Directory"));
     QCOMPARE(name(dialog->Control(IDC_BROWSE)), QStringLiteral("Choose Output Directory"));
@@ -333,43 +361,97 @@ void WindowPartsTest::listEntryDrawing_data()
 {
     QTest::addColumn<bool>("selected");
     QTest::addColumn<bool>("focused");
-    QTest::newRow("plain") << false << false;
-    QTest::newRow("selected") << true << false;
-    QTest::newRow("focused") << false << true;
-    QTest::newRow("selected and focused") << true << true;
+    QTest::addColumn<bool>("dark");
+    for (bool dark : {false, true}) {
+        const char* palette = dark ? "dark, " : "light, ";
+        QTest::addRow("%splain", palette) << false << false << dark;
+        QTest::addRow("%sselected", palette) << true << false << dark;
+        QTest::addRow("%sfocused", palette) << false << true << dark;
+        QTest::addRow("%sselected and focused", palette) << true << true << dark;
+    }
 }
 
 void WindowPartsTest::listEntryDrawing()
 {
     QFETCH(bool, selected);
     QFETCH(bool, focused);
+    QFETCH(bool, dark);
     QStandardItemModel model;
-    model.appendRow(new QStandardItem(QStringLiteral("/clips/a.avi")));
+    auto* item = new QStandardItem(QStringLiteral("/clips/a.avi"));
+    item->setData(int(RowState::Failed), kStateRole);
+    item->setData(QStringLiteral("is not a RIFF file"), kMessageRole);
+    model.appendRow(item);
     InputListDelegate delegate;
-    delegate.SetCompactWidth(200);
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QStyleOptionViewItem option;
-    option.rect = QRect(0, 0, 200, 20);
-    option.palette = QApplication::palette();
+    option.rect = QRect(0, 0, 300, 24);
+    option.palette = fusion->standardPalette();
+    if (dark) {
+        for (auto [role, color] : {std::pair{QPalette::Base, QColor(30, 30, 30)},
+                                   {QPalette::Window, QColor(45, 45, 45)},
+                                   {QPalette::Text, QColor(230, 230, 230)},
+                                   {QPalette::Highlight, QColor(40, 90, 160)}})
+            option.palette.setColor(role, color);
+    }
     option.font = QApplication::font();
     option.fontMetrics = QFontMetrics(option.font);
-    option.state = QStyle::State_Enabled;
+    option.state = QStyle::State_Enabled | QStyle::State_Active;
     if (selected)
         option.state |= QStyle::State_Selected;
     if (focused)
         option.state |= QStyle::State_HasFocus;
-    QImage image(200, 20, QImage::Format_RGB32);
-    image.fill(Qt::black);
+    QImage image(300, 24, QImage::Format_RGB32);
+    image.fill(option.palette.color(QPalette::Base));
     {
         QPainter painter(&image);
         delegate.paint(&painter, option, model.index(0, 0));
     }
+    // Every colour is the palette's: no pure red frame, whatever the state.
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            QVERIFY2(image.pixelColor(x, y) != QColor(255, 0, 0), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     const QColor background = option.palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
-    const QColor red(255, 0, 0);
-    const QColor edge = focused ? red : background;
-    for (QPoint corner : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 19), QPoint(199, 19), QPoint(100, 0)})
-        QCOMPARE(image.pixelColor(corner), edge);
-    QCOMPARE(image.pixelColor(190, 10), background);  // behind no text
+    QCOMPARE(image.pixelColor(150, 12), background);  // between the name and the state
+    // The state is spelled out at the right.
+    QCOMPARE(RowStateText({RowState::Failed, 0, "/clips/a.avi\nis not a RIFF file\nmore"}),
+             QStringLiteral("Failed: is not a RIFF file"));
+    QCOMPARE(RowStateText({RowState::Failed, 0, "the same file"}), QStringLiteral("Failed: the same file"));
+}
+
+void WindowPartsTest::everyRowIsOneLine()
+{
+    QStandardItemModel model;
+    for (RowState state : {RowState::Waiting, RowState::Failed}) {
+        auto* item = new QStandardItem(QStringLiteral("/clips/a.avi"));
+        item->setData(int(state), kStateRole);
+        item->setData(QStringLiteral("a message\nof two lines"), kMessageRole);
+        model.appendRow(item);
+    }
+    InputListDelegate delegate;
+    QStyleOptionViewItem option;
+    option.fontMetrics = QFontMetrics(QApplication::font());
+    option.decorationSize = QSize(16, 16);
+    QCOMPARE(delegate.sizeHint(option, model.index(1, 0)), delegate.sizeHint(option, model.index(0, 0)));
+    QVERIFY(delegate.sizeHint(option, model.index(1, 0)).height() < 2 * option.fontMetrics.height());
+}
+
+void WindowPartsTest::statusLineIsElidedAndAnnounced()
+{
+    ElidedLabel label(2);
+    label.resize(200, label.sizeHint().height());
+    const QString path = QStringLiteral("/home/user/Videos/a rather long folder name/and another one/turned");
+    label.SetAnnouncedText(QStringLiteral("3 files converted to ") + path + QStringLiteral("\nwarning: a line"));
+    const QStringList shown = label.ShownLines();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(label.fontMetrics().horizontalAdvance(shown[0]) <= 200);
+    QVERIFY(shown[0].startsWith(QStringLiteral("3 files")));
+    QVERIFY2(shown[0].endsWith(QStringLiteral("turned")), qPrintable(shown[0]));  // the middle gives way
+    QCOMPARE(shown[1], QStringLiteral("warning: a line"));
+    QCOMPARE(label.toolTip(), label.text());
+    QCOMPARE(label.accessibleName(), label.text());
+    QVERIFY(!label.wordWrap());
+    QCOMPARE(label.sizeHint().height(), 2 * label.fontMetrics().lineSpacing());
 }
 
 void WindowPartsTest::iconHasEverySize()
