@@ -286,6 +286,9 @@ void BatchController::OnTimer()
     ui_.KillTimer(kProgressTimerId);
     if (status_.Result.warnings.Any() && warnedFiles_++ == 0)
         warning_ = FormatFrameWarnings(status_.Result.warnings, currentSource_);
+    // A recording cut short converts what it holds, and says what it dropped.
+    if (status_.Succeeded() && status_.Result.recordingEnd.Any() && warnedFiles_++ == 0)
+        warning_ = FormatRecordingEnd(status_.Result.recordingEnd, currentSource_);
     // An empty clip converts, but is worth a word.
     if (status_.Succeeded() && status_.FramesConverted == 0 && warnedFiles_++ == 0)
         warning_ = "warning: " + currentSource_ + ": 0 frames: its video stream holds no frame";
