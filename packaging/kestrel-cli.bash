@@ -28,7 +28,7 @@ _kestrel_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-t --transform= -o --output-dir= --suffix= -i --in-place
-            -n --no-clobber -k --keep-going -p --preserve-time -q --quiet -j --jobs=
+            -n --no-clobber -k --keep-going -p --preserve-time -q --quiet --salvage -j --jobs=
             -h --help --version' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return

@@ -54,6 +54,7 @@ struct Progress {
     ConversionStatus& status;
     uint32_t announcedFrames = 0;  // dwTotalFrames of the main header, or of 'dmlh'
     FrameWarnings warnings;
+    ReplacedFrames replacedFrames;
 };
 
 // One running conversion: the source read front to back, and the four
@@ -61,8 +62,8 @@ struct Progress {
 // touches (ChunkDispatch.cpp).
 struct ConversionContext {
     ConversionContext(ChunkStream& source, ChunkStream& destination, ConversionStatus& status, RotationMode mode,
-                      const std::string& sourcePath, int32_t jobs)
-        : source(source), mode(mode), output(destination), frames(sourcePath, jobs), progress(status)
+                      const std::string& sourcePath, int32_t jobs, bool salvage)
+        : source(source), mode(mode), output(destination), frames(sourcePath, jobs, salvage), progress(status)
     {
     }
     ConversionContext(const ConversionContext&) = delete;

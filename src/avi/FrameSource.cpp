@@ -2,10 +2,16 @@
 
 #include "avi/ChunkStream.h"
 #include "avi/FramePipeline.h"
+#include "mjpeg/GreyPicture.h"
+
+#include <algorithm>
 
 namespace kestrel {
 
-FrameSource::FrameSource(const std::string& sourcePath, int32_t jobs) : sourcePath_(sourcePath), jobs_(jobs) { }
+FrameSource::FrameSource(const std::string& sourcePath, int32_t jobs, bool salvage)
+    : sourcePath_(sourcePath), jobs_(jobs), salvage_(salvage)
+{
+}
 
 FrameSource::~FrameSource() = default;
 
@@ -35,10 +41,31 @@ Status FrameSource::Next(ChunkStream& source, uint64_t offset, uint32_t size, co
     return {};
 }
 
-void FrameSource::Done()
+void FrameSource::Done(const NewFrame& written)
 {
+    if (salvage_ && written.result.length > 0 && written.data != lastFrame_.data())
+        lastFrame_.assign(written.data, written.data + written.result.length);
     if (pipeline_)
         pipeline_->Release();
+}
+
+FrameSource::NewFrame FrameSource::Replacement(const FrameFormat& format)
+{
+    if (lastFrame_.empty()) {
+        std::vector<uint8_t> grey;
+        if (!mjpeg::EncodeGreyPicture(format.width, format.height, grey) || grey.size() > UINT32_MAX)
+            return {{mjpeg::TranscodeError::Damaged, 0, {}, {}}, nullptr};
+        const auto size = static_cast<uint32_t>(grey.size());
+        std::copy(grey.begin(), grey.end(), workspace_.PayloadBuffer(size, format));
+        const mjpeg::TranscodeResult result = workspace_.Transcode(size, format);
+        if (result.error != mjpeg::TranscodeError::None)
+            return {result, nullptr};
+        lastFrame_.assign(workspace_.Output(), workspace_.Output() + result.length);
+    }
+    NewFrame frame;
+    frame.result.length = static_cast<uint32_t>(lastFrame_.size());
+    frame.data = lastFrame_.data();
+    return frame;
 }
 
 void FrameSource::Release()

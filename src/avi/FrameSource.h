@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -31,8 +32,9 @@ public:
     };
 
     // `jobs` threads transcode frames; 1 (or no path): the walker transcodes
-    // each frame itself.
-    FrameSource(const std::string& sourcePath, int32_t jobs);
+    // each frame itself. `salvage`: frames the library cannot decode are
+    // replaced (Replacement).
+    FrameSource(const std::string& sourcePath, int32_t jobs, bool salvage);
     ~FrameSource();
     FrameSource(const FrameSource&) = delete;
     FrameSource& operator=(const FrameSource&) = delete;
@@ -46,8 +48,14 @@ public:
     // which `source` is about to read: the data is read and transcoded, or
     // skipped when a worker has transcoded it.
     Status Next(ChunkStream& source, uint64_t offset, uint32_t size, const FrameFormat& format, NewFrame& frame);
-    // The frame taken by Next is written.
-    void Done();
+    // The frame taken by Next, or its replacement, is written as `written`.
+    void Done(const NewFrame& written);
+
+    bool Salvaging() const { return salvage_; }
+    // What takes the place of a frame the library cannot decode: the frame
+    // written before it or, for the first, a grey picture of the stream's
+    // size transcoded like any frame.
+    NewFrame Replacement(const FrameFormat& format);
 
     Counts counts() const { return counts_; }
     // Stops the workers and frees every buffer; the next frame allocates them again.
@@ -56,7 +64,9 @@ public:
 private:
     std::string sourcePath_;
     int32_t jobs_;
-    FrameWorkspace workspace_;  // the walker's
+    bool salvage_;
+    std::vector<uint8_t> lastFrame_;  // with salvage: the last frame written
+    FrameWorkspace workspace_;        // the walker's
     std::unique_ptr<FramePipeline> pipeline_;
     Counts counts_;
 };

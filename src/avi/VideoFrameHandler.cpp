@@ -30,6 +30,15 @@ Status VideoFrameHandler::Process()
         if (Status taken = frames_.Next(source_, start_, size_, format_, frame); !taken.Ok())
             return taken;
         const uint32_t number = output_.Frames() + 1;
+        // A frame the library cannot decode fails the file, or with salvage
+        // repeats the frame before it.
+        const bool undecodable = frame.result.error == mjpeg::TranscodeError::Damaged ||
+                                 frame.result.error == mjpeg::TranscodeError::PayloadTooShort;
+        if (undecodable && frames_.Salvaging()) {
+            frames_.Done({});
+            frame = frames_.Replacement(format_);
+            progress_.replacedFrames.Add(number);
+        }
         if (frame.result.error != mjpeg::TranscodeError::None) {
             Failure failure{StatusOf(frame.result.error), number};
             failure.libraryMessage = frame.result.libraryMessage;
@@ -40,7 +49,7 @@ Status VideoFrameHandler::Process()
     }
     const Status written = output_.WriteDataChunk(id_, size_ > 0 ? avi::idx1::kFlagKeyFrame : 0,
                                                   RiffWriter::Data::VideoFrame, frame.data, frame.result.length);
-    frames_.Done();
+    frames_.Done(frame);
     if (!written.Ok())
         return written;
     progress_.FrameWritten(output_.Frames());

@@ -14,9 +14,10 @@ enum class Outcome { Converted, Stopped, Failed };
 
 struct ConversionResult {
     Outcome outcome = Outcome::Failed;
-    Failure failure;            // why, when outcome is Failed
-    FrameWarnings warnings;     // the JPEG library's warnings about the frames converted, in any outcome
-    RecordingEnd recordingEnd;  // how a recording cut short or never finalized ended
+    Failure failure;                // why, when outcome is Failed
+    FrameWarnings warnings;         // the JPEG library's warnings about the frames converted, in any outcome
+    RecordingEnd recordingEnd;      // how a recording cut short or never finalized ended
+    ReplacedFrames replacedFrames;  // with salvage: the frames that could not be decoded
     // Frames transcoded ahead by the frame pipeline's workers, and by the
     // walker itself (every frame when there are no workers): a pipeline that
     // stopped delivering shows here, not in the output's bytes.

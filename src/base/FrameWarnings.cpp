@@ -23,4 +23,16 @@ std::string FormatFrameWarnings(const FrameWarnings& warnings, std::string_view 
     return line;
 }
 
+std::string FormatReplacedFrames(const ReplacedFrames& replaced, std::string_view source)
+{
+    if (!replaced.Any())
+        return {};
+    std::string line = "warning: ";
+    line += source;
+    if (replaced.frames == 1)
+        return line + ": damaged frame " + std::to_string(replaced.firstFrame) + " replaced by the frame before it";
+    return line + ": " + std::to_string(replaced.frames) +
+           " damaged frames replaced by the frame before each, the first frame " + std::to_string(replaced.firstFrame);
+}
+
 }  // namespace kestrel

@@ -20,6 +20,24 @@ struct FrameWarnings {
     void Add(uint32_t frame, std::string_view text);
 };
 
+// Frames the library could not decode, each replaced by the frame before it
+// (a grey picture for the first): the first frame's number from 1 and how many.
+struct ReplacedFrames {
+    uint32_t firstFrame = 0;
+    uint32_t frames = 0;
+
+    bool Any() const { return frames > 0; }
+    void Add(uint32_t frame)
+    {
+        firstFrame = frames == 0 ? frame : firstFrame;
+        ++frames;
+    }
+};
+
+// "warning: clip.avi: 3 damaged frames replaced by the frame before each, the first frame 57";
+// empty when none were.
+std::string FormatReplacedFrames(const ReplacedFrames& replaced, std::string_view source);
+
 // One line for the front ends, without a line break:
 // "warning: clip.avi: frame 26: Corrupt JPEG data: premature end of data segment (and 1 more frame)".
 // Empty when there were no warnings.

@@ -77,6 +77,7 @@ void AddOptions(CLI::App& app, Options& options)
     app.add_flag("-k,--keep-going", options.keepGoing, "Go on with the next file after a failure");
     app.add_flag("-p,--preserve-time", options.preserveTime, "Give each converted file its source's modification time");
     app.add_flag("-q,--quiet", options.quiet, "Print errors only");
+    app.add_flag("--salvage", options.salvage, "Convert files with damaged frames, each repeating the frame before it");
     app.add_option("-j,--jobs", options.jobs,
                    "Threads transcoding frames side by side (default: " + std::to_string(options.jobs) + ")")
         ->check(CLI::Range(1, 1024))

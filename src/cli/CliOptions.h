@@ -26,6 +26,7 @@ struct Options {
     bool keepGoing = false;
     bool preserveTime = false;
     bool quiet = false;
+    bool salvage = false;              // --salvage: damaged frames repeat the frame before them
     int32_t jobs = HardwareThreads();  // -j: threads transcoding frames side by side
     std::vector<std::string> files;
 };

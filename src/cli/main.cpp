@@ -69,6 +69,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     job->mode = options.mode;
     job->replacesSource = options.inPlace;
     job->jobs = options.jobs;
+    job->salvage = options.salvage;
     kestrel::ProgressLine progress(source, task.index, task.count, !options.quiet);
     std::thread worker([&] {
         kestrel::RunConversion(std::move(job), status);
@@ -85,17 +86,26 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     progress.Finish();
     if (!options.quiet && status.Result.warnings.Any())
         std::fprintf(stderr, "%s\n", kestrel::FormatFrameWarnings(status.Result.warnings, source).c_str());
-    if (!options.quiet && status.Result.outcome == kestrel::Outcome::Converted && status.Result.recordingEnd.Any())
-        std::fprintf(stderr, "%s\n", kestrel::FormatRecordingEnd(status.Result.recordingEnd, source).c_str());
+    if (!options.quiet && status.Result.outcome == kestrel::Outcome::Converted) {
+        if (status.Result.replacedFrames.Any())
+            std::fprintf(stderr, "%s\n", kestrel::FormatReplacedFrames(status.Result.replacedFrames, source).c_str());
+        if (status.Result.recordingEnd.Any())
+            std::fprintf(stderr, "%s\n", kestrel::FormatRecordingEnd(status.Result.recordingEnd, source).c_str());
+    }
 
     switch (status.Result.outcome) {
     case kestrel::Outcome::Converted: break;
     case kestrel::Outcome::Stopped:
         PrintError("stopped: " + source + " was not converted");
         return FileResult::Interrupted;
-    case kestrel::Outcome::Failed:
-        PrintError(kestrel::FailureLine(status.Result.failure, source, destination));
+    case kestrel::Outcome::Failed: {
+        std::string line = kestrel::FailureLine(status.Result.failure, source, destination);
+        const int32_t code = status.Result.failure.code;
+        if (code == kestrel::status::kFrameDamaged || code == kestrel::status::kFrameTooShort)
+            line += "; --salvage converts it, each damaged frame repeating the frame before it";
+        PrintError(line);
         return signal != 0 ? FileResult::Interrupted : FileResult::Failed;
+    }
     }
     if (options.preserveTime) {
         if (timeKnown)

@@ -26,6 +26,9 @@ struct ConversionJob {
     // An output larger than this continues in further RIFF chunks (the
     // OpenDML layout); tests make such files from small inputs.
     uint64_t riffSizeLimit = RiffWriter::kDefaultSizeLimit;
+    // Frames the JPEG library cannot decode repeat the frame before them
+    // (a grey picture for the first) instead of failing the file.
+    bool salvage = false;
 };
 
 // One thread for each the machine runs at once: the front ends' default.

@@ -69,13 +69,14 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
 
     Status converted;
     {
-        ConversionContext context(source, destination, status, job.mode, job.source, job.jobs);
+        ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
         context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2);
         converted = ConvertRiffFile(context);
         context.frames.Release();
         result.warnings = std::move(context.progress.warnings);
         result.recordingEnd = context.walk.recordingEnd;
+        result.replacedFrames = context.progress.replacedFrames;
         result.framesFromWorkers = context.frames.counts().fromWorkers;
         result.framesByWalker = context.frames.counts().byWalker;
     }

@@ -130,6 +130,43 @@ TEST(ParallelConversion, FirstDamagedFrameInFileOrderIsReported)
     }
 }
 
+// With salvage, frames that cannot be decoded repeat the frame written
+// before them, the first a grey picture, for every thread count.
+TEST(ParallelConversion, DamagedFramesRepeatTheFrameBeforeThemWithSalvage)
+{
+    std::vector<Bytes> frames;
+    for (uint32_t i = 1; i <= 12; ++i)
+        frames.push_back(EncodeTestJpeg(NoisePicture(48, 32, i)));
+    for (size_t damaged : {size_t(0), size_t(5)})
+        for (size_t at = frames[damaged].size() / 3; at < frames[damaged].size(); at += 5)
+            frames[damaged][at] = 0xFF;
+    frames[8].resize(12);
+    std::vector<Bytes> chunks;
+    for (const Bytes& frame : frames)
+        chunks.push_back(Chunk("00dc", frame));
+    const Bytes file = Riff("AVI ", {Header(48, 32, 12), Movi(chunks)});
+
+    const Converted refused = ConvertBytes(file, RotationMode::MirrorX);
+    EXPECT_EQ(refused.statusCode, status::kFrameDamaged);
+    const Converted single = ConvertBytes(file, RotationMode::MirrorX, 1, RiffWriter::kDefaultSizeLimit, true);
+    ASSERT_TRUE(single.succeeded) << single.message;
+    EXPECT_EQ(single.framesConverted, 12);
+    EXPECT_EQ(single.replacedFrames, "warning: " + single.sourcePath +
+                                         ": 3 damaged frames replaced by the frame before each, the first frame 1");
+    const ChunkNode tree = ParseRiffFile(single.output);
+    const ChunkNode* movi = tree.Find("LIST", "movi");
+    ASSERT_NE(movi, nullptr);
+    const TestPicture grey = DecodeTestJpeg(movi->children[0].data);
+    EXPECT_TRUE(std::all_of(grey.pixels.begin(), grey.pixels.end(), [](uint8_t v) { return v >= 127 && v <= 129; }));
+    EXPECT_EQ(movi->children[5].data, movi->children[4].data);
+    EXPECT_EQ(movi->children[8].data, movi->children[7].data);
+    EXPECT_NE(movi->children[6].data, movi->children[5].data);
+    for (int32_t jobs : {2, 3}) {
+        const Converted parallel = ConvertBytes(file, RotationMode::MirrorX, jobs, RiffWriter::kDefaultSizeLimit, true);
+        EXPECT_TRUE(parallel.output == single.output) << jobs << " threads";
+    }
+}
+
 // A stop requested after the first frames ends the conversion long before
 // its end; every worker is joined by the time RunConversion returns (the
 // sanitizers see any thread or buffer left behind).

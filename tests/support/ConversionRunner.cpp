@@ -20,7 +20,7 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uint64_t riffSizeLimit)
+Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uint64_t riffSizeLimit, bool salvage)
 {
     TempDir dir;
     Converted result;
@@ -29,8 +29,8 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uin
     WriteFile(result.sourcePath, source);
 
     ConversionStatus status;
-    RunConversion(std::make_unique<ConversionJob>(
-                      ConversionJob{result.sourcePath, result.destinationPath, mode, jobs, false, riffSizeLimit}),
+    RunConversion(std::make_unique<ConversionJob>(ConversionJob{result.sourcePath, result.destinationPath, mode, jobs,
+                                                                false, riffSizeLimit, salvage}),
                   status);
     result.succeeded = status.Succeeded();
     result.statusCode = status.Result.failure.code;
@@ -43,6 +43,7 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uin
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
     result.warning = FormatFrameWarnings(status.Result.warnings, result.sourcePath);
     result.recordingEnd = FormatRecordingEnd(status.Result.recordingEnd, result.sourcePath);
+    result.replacedFrames = FormatReplacedFrames(status.Result.replacedFrames, result.sourcePath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);
     if (result.destinationExists)
         result.output = ReadFile(result.destinationPath);

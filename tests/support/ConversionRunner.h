@@ -35,6 +35,7 @@ struct Converted {
     std::string message;             // FormatFailure for the source and destination paths below
     std::string warning;             // FormatFrameWarnings for the source path, empty when none
     std::string recordingEnd;        // FormatRecordingEnd for the source path, empty when none
+    std::string replacedFrames;      // FormatReplacedFrames for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;  // the destination file's bytes
@@ -44,8 +45,8 @@ struct Converted {
 
 // Writes `source` to "in.avi" in a fresh directory and converts it to
 // "out.avi" with `jobs` threads transcoding frames and RIFF chunks of at
-// most about `riffSizeLimit` bytes.
+// most about `riffSizeLimit` bytes; `salvage` as ConversionJob has it.
 Converted ConvertBytes(const Bytes& source, RotationMode mode = RotationMode::Anticlockwise90, int32_t jobs = 1,
-                       uint64_t riffSizeLimit = RiffWriter::kDefaultSizeLimit);
+                       uint64_t riffSizeLimit = RiffWriter::kDefaultSizeLimit, bool salvage = false);
 
 }  // namespace kestrel::test
