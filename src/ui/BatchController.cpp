@@ -21,8 +21,8 @@ namespace {
 // again at its end. Button 1, Quit, Add... and the list stay usable, so
 // files can be queued during a batch.
 constexpr std::array kBatchLockedControls = {
-    IDC_ROT_CW,     IDC_ROT_ACW, IDC_ROT_180,   IDC_MIRROR_X, IDC_MIRROR_Y, IDC_REMOVE,
-    IDC_OUTPUT_DIR, IDC_BROWSE,  IDC_DEST_KIND, IDC_SUFFIX,   IDC_EXISTING, IDC_CLEAR_FINISHED,
+    IDC_ROT_CW, IDC_ROT_ACW,   IDC_ROT_180, IDC_MIRROR_X, IDC_MIRROR_Y,       IDC_REMOVE,  IDC_OUTPUT_DIR,
+    IDC_BROWSE, IDC_DEST_KIND, IDC_SUFFIX,  IDC_EXISTING, IDC_CLEAR_FINISHED, IDC_SALVAGE,
 };
 
 // The time left is told once this much of the batch has taken this long.
@@ -246,6 +246,7 @@ bool BatchController::StartWorker(int row, const std::string& destination, Rotat
     job->mode = mode;
     job->jobs = HardwareThreads();
     job->replacesSource = destination_.kind == DestinationKind::ReplaceSource;
+    job->salvage = ui_.IsChecked(IDC_SALVAGE);
     currentSource_ = job->source;
     currentDestination_ = destination;
     Weight(row);
@@ -286,6 +287,8 @@ void BatchController::OnTimer()
     ui_.KillTimer(kProgressTimerId);
     if (status_.Result.warnings.Any() && warnedFiles_++ == 0)
         warning_ = FormatFrameWarnings(status_.Result.warnings, currentSource_);
+    if (status_.Succeeded() && status_.Result.replacedFrames.Any() && warnedFiles_++ == 0)
+        warning_ = FormatReplacedFrames(status_.Result.replacedFrames, currentSource_);
     // A recording cut short converts what it holds, and says what it dropped.
     if (status_.Succeeded() && status_.Result.recordingEnd.Any() && warnedFiles_++ == 0)
         warning_ = FormatRecordingEnd(status_.Result.recordingEnd, currentSource_);

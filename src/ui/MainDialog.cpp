@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -215,6 +216,11 @@ void MainDialog::CreateControls()
     keep(IDC_EXISTING, existing);
     QLabel* existingLabel = label(tr("If a file &exists:"), existing);
 
+    auto* salvage = new QCheckBox(tr("Re&peat the frame before each damaged frame"), this);
+    salvage->setObjectName(QStringLiteral("salvage"));
+    salvage->setToolTip(tr("Convert files with frames that cannot be decoded, instead of refusing them"));
+    keep(IDC_SALVAGE, salvage);
+
     // The five transforms form one group: checking one unchecks the others,
     // the arrow keys move among them and Tab stops at the checked one. Their
     // box names the group for screen readers.
@@ -284,18 +290,19 @@ void MainDialog::CreateControls()
     grid->addWidget(suffix, 3, 1);
     grid->addWidget(existingLabel, 4, 0, Qt::AlignRight);
     grid->addWidget(existing, 4, 1);
-    grid->addWidget(group, 5, 1);
-    grid->addWidget(progress_, 6, 0, 1, 3);
+    grid->addWidget(salvage, 5, 1);
+    grid->addWidget(group, 6, 1);
+    grid->addWidget(progress_, 7, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(quit);
     buttons->addWidget(go);
     buttons->addStretch();
-    grid->addLayout(buttons, 7, 0, 1, 3);
+    grid->addLayout(buttons, 8, 0, 1, 3);
     auto* status = new QHBoxLayout;
     status->addWidget(statusLine_, 1);
     status->addWidget(openFolder_, 0, Qt::AlignTop);
-    grid->addLayout(status, 8, 0, 1, 3);
+    grid->addLayout(status, 9, 0, 1, 3);
     grid->setRowStretch(0, 1);
     grid->setColumnStretch(1, 1);
 

@@ -58,6 +58,7 @@ void MainDialogRules::SetStartState()
     ui_.SetComboIndex(IDC_DEST_KIND, StoredIndex(ui_.ReadSetting(kDestinationKindKey), 3));
     ui_.SetControlText(IDC_SUFFIX, ui_.ReadSetting(kSuffixKey).value_or(std::string()));
     ui_.SetComboIndex(IDC_EXISTING, StoredIndex(ui_.ReadSetting(kExistingPolicyKey), 3));
+    ui_.SetCheckBox(IDC_SALVAGE, ui_.ReadSetting(kSalvageKey) == std::string("1"));
     ui_.SetWindowTitle(kAppTitle);
 }
 
@@ -68,6 +69,7 @@ void MainDialogRules::SaveSettings()
     ui_.WriteSetting(kDestinationKindKey, std::to_string(ui_.ComboIndex(IDC_DEST_KIND)));
     ui_.WriteSetting(kSuffixKey, ui_.ControlText(IDC_SUFFIX));
     ui_.WriteSetting(kExistingPolicyKey, std::to_string(ui_.ComboIndex(IDC_EXISTING)));
+    ui_.WriteSetting(kSalvageKey, ui_.IsChecked(IDC_SALVAGE) ? "1" : "0");
 }
 
 void MainDialogRules::AddChosenFiles()

@@ -62,6 +62,7 @@ inline constexpr const char* kTransformKey = "transform";
 inline constexpr const char* kDestinationKindKey = "destination";
 inline constexpr const char* kSuffixKey = "suffix";
 inline constexpr const char* kExistingPolicyKey = "whenExists";
+inline constexpr const char* kSalvageKey = "salvage";
 
 // The transform's radio button by the short name under which it is
 // remembered ("cw", "acw", "180", "mirror-x", "mirror-y"); 0 for an unknown one.

@@ -196,6 +196,12 @@ void QtUiServices::SetChecked(int id)
         button->setChecked(true);
 }
 
+void QtUiServices::SetCheckBox(int id, bool checked)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(dialog_.Control(id)))
+        button->setChecked(checked);
+}
+
 std::string QtUiServices::WindowTitle() const { return dialog_.windowTitle().toStdString(); }
 
 void QtUiServices::SetWindowTitle(const std::string& title) { dialog_.setWindowTitle(QString::fromStdString(title)); }

@@ -31,6 +31,7 @@ public:
     void SetComboIndex(int id, int index) override;
     bool IsChecked(int id) const override;
     void SetChecked(int id) override;
+    void SetCheckBox(int id, bool checked) override;
 
     std::string WindowTitle() const override;
     void SetWindowTitle(const std::string& title) override;

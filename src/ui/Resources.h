@@ -33,6 +33,7 @@ enum ControlId : int {
     IDC_SUFFIX = 1013,          // the suffix of files written beside their sources
     IDC_EXISTING = 1014,        // what to do when a destination exists (ExistingPolicy)
     IDC_CLEAR_FINISHED = 1015,  // "Clear Finished"
+    IDC_SALVAGE = 1016,         // damaged frames repeat the frame before them
 };
 
 // The radio button of each transform.

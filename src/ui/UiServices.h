@@ -62,9 +62,11 @@ public:
     // Choice boxes: the index of the chosen entry.
     virtual int ComboIndex(int id) const = 0;
     virtual void SetComboIndex(int id, int index) = 0;
-    // Radio buttons: checking one unchecks the others of its group.
+    // Radio buttons: checking one unchecks the others of its group. Check
+    // boxes: IsChecked, and SetCheckBox to check or clear one.
     virtual bool IsChecked(int id) const = 0;
     virtual void SetChecked(int id) = 0;
+    virtual void SetCheckBox(int id, bool checked) = 0;
 
     virtual std::string WindowTitle() const = 0;
     virtual void SetWindowTitle(const std::string& title) = 0;

@@ -103,8 +103,15 @@ public:
         return found == combos.end() ? 0 : found->second;
     }
     void SetComboIndex(int id, int index) override { combos[id] = index; }
-    bool IsChecked(int id) const override { return checked.contains(id); }
+    bool IsChecked(int id) const override { return checked.contains(id) || checkBoxes.contains(id); }
     void SetChecked(int id) override { checked = {id}; }
+    void SetCheckBox(int id, bool on) override
+    {
+        if (on)
+            checkBoxes.insert(id);
+        else
+            checkBoxes.erase(id);
+    }
 
     std::string WindowTitle() const override { return titles.empty() ? std::string() : titles.back(); }
     void SetWindowTitle(const std::string& title) override { titles.push_back(title); }
@@ -187,6 +194,7 @@ public:
     std::map<int, std::string> texts;
     std::set<int> disabled;
     std::set<int> checked;
+    std::set<int> checkBoxes;
     std::vector<std::string> titles;
     int progress = 0;
     std::vector<std::string> messages;

@@ -8,8 +8,10 @@
 #include "ui/FirstFrame.h"
 #include "ui/InputListDelegate.h"
 #include "ui/KestrelApp.h"
+#include "ui/MainDialogRules.h"
 #include "ui/Resources.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -71,6 +73,7 @@ private slots:
     void threeFilesConvertWithTheRealTimer();
     void stopDuringTheSecondFile();
     void fiveFilesTwoBadInOnePress();
+    void damagedFramesRepeatWithTheCheckBox();
     void destinationPolicies_data();
     void destinationPolicies();
     void perFileTransformsGiveEachOutputItsOwnSize();
@@ -259,6 +262,37 @@ void MainDialogTest::stopDuringTheSecondFile()
     VerifyIdle();
     QVERIFY(dialog_->StatusLine()->text().startsWith(QStringLiteral("Stopped")));
     QVERIFY(!dialog_->OpenFolderButton()->isHidden());
+}
+
+// A clip whose first frame cannot be decoded fails, or with the check box
+// converts, saying which frame was replaced; the choice is remembered.
+void MainDialogTest::damagedFramesRepeatWithTheCheckBox()
+{
+    const QString clip = MakeAvi("in", "clip.avi");
+    REQUIRE_SAMPLE(clip);
+    QFile file(clip);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray data = file.readAll();
+    const qsizetype frame = data.indexOf("00dc", data.indexOf("movi")) + 8;
+    for (qsizetype at = frame + 600; at < frame + 3000; at += 5)
+        data[at] = char(0xFF);
+    QVERIFY(file.seek(0) && file.write(data) == data.size());
+    file.close();
+
+    UseFiles({clip}, temp_->filePath("out"));
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QVERIFY(FinishBatch());
+    QCOMPARE(States(), std::vector{RowState::Failed});
+
+    auto* salvage = qobject_cast<QCheckBox*>(dialog_->Control(IDC_SALVAGE));
+    QVERIFY(salvage && !salvage->isChecked());
+    QTest::mouseClick(salvage, Qt::LeftButton);
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QVERIFY(FinishBatch());
+    QCOMPARE(States(), std::vector{RowState::Done});
+    QVERIFY2(dialog_->StatusLine()->text().contains(QStringLiteral("damaged frame 1 replaced")),
+             qPrintable(dialog_->StatusLine()->text()));
+    QCOMPARE(ui_->settings[kSalvageKey], std::string("1"));
 }
 
 void MainDialogTest::fiveFilesTwoBadInOnePress()
