@@ -319,9 +319,9 @@ void MainDialog::CreateControls()
 
     // Tab follows the layout: top to bottom, left to right; Go before Quit,
     // as Enter runs it.
-    const std::array<QWidget*, 17> order = {inputList_,    add,      remove,   clearFinished, destination, outputDir,
-                                            browse,        suffix,   existing, mirrorX,       mirrorY,     clockwise,
-                                            anticlockwise, halfTurn, go,       quit,          openFolder_};
+    const std::array<QWidget*, 18> order = {
+        inputList_, add,     remove,  clearFinished, destination,   outputDir, browse, suffix, existing,
+        salvage,    mirrorX, mirrorY, clockwise,     anticlockwise, halfTurn,  go,     quit,   openFolder_};
     for (size_t i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

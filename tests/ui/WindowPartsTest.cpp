@@ -144,6 +144,7 @@ void WindowPartsTest::tabOrderFollowsTheLayout()
         dialog->Control(IDC_OUTPUT_DIR),
         dialog->Control(IDC_BROWSE),
         dialog->Control(IDC_EXISTING),
+        dialog->Control(IDC_SALVAGE),
         dialog->Control(IDC_ROT_ACW),
         dialog->Control(IDC_GO),
         dialog->Control(IDC_QUIT),
