@@ -60,7 +60,7 @@ class Layout:
         self.leaves = [c for c, _ in avi_check.movi_leaves(self.riffs)]
         self.frames = [c for c in self.leaves if avi_check.is_video_chunk(c, self.video)]
         self.audio = [c for c in self.leaves if avi_check.is_stream_data(c) and c.id[2:] == b"wb"]
-        self.idx1 = next(c for c in self.riffs[0].children if c.id == b"idx1")
+        self.idx1 = next((c for c in self.riffs[0].children if c.id == b"idx1"), None)
         self.first_in_movi = {riff_movi.children[0].offset for riff in self.riffs
                               for riff_movi in riff.children if riff_movi.is_list(b"movi")}
 
@@ -94,8 +94,8 @@ def cuts(layout):
         yield "inside idx1's header", layout.idx1.offset + 4, layout.idx1
 
 
-def cut_warning(layout, name, size, end, cut_chunk):
-    frames, _ = layout.whole_before(end)
+def cut_warning(layout, name, size, cut_chunk):
+    frames, _ = layout.whole_before(size)
     text = f"warning: {name}: recording cut short at byte {size}: {frames} frames converted"
     if cut_chunk is None:
         return text
@@ -109,17 +109,17 @@ def shapes(layout, name):
     data = layout.data
     yield "whole file", data, len(data), ""
     for label, offset, chunk in cuts(layout):
-        yield label, data[:offset], offset, cut_warning(layout, name, offset, offset, chunk) + "\n"
+        yield label, data[:offset], offset, cut_warning(layout, name, offset, chunk) + "\n"
 
     # Never finalized: the last RIFF and its movi declare size 0, no index
-    # behind the data, the frame counts 0.
+    # (idx1 or standard indexes) behind the data, the frame counts 0.
     last = layout.riffs[-1]
     movi = avi_check.find_movi(last)
-    end = next((c.offset for c in movi.children if c.id == b"idx1" or c.id.startswith(b"ix")), movi.end)
+    end = next((c.offset for c in movi.children if avi_check.is_opendml_index(c, movi)), movi.end)
     unfinished = bytearray(data[:end])
     struct.pack_into("<I", unfinished, last.offset + 4, 0)
     struct.pack_into("<I", unfinished, movi.offset + 4, 0)
-    for chunk, parent in avi_check.walk(layout.riffs[0]):
+    for chunk, _ in avi_check.walk(layout.riffs[0]):
         if chunk.id == b"avih":
             struct.pack_into("<I", unfinished, chunk.offset + HEADER + avi_check.AVIH_TOTAL_FRAMES, 0)
         elif chunk.id == b"strh" and chunk.payload[:4] == b"vids":
@@ -155,7 +155,11 @@ def count_frames(path):
 
 
 def output_chunks(path):
-    out = Layout(avi_check.load(path), path)
+    """(frames, audio chunks) in the file, or what keeps them from being read."""
+    try:
+        out = Layout(avi_check.load(path), path)
+    except avi_check.CheckError as error:
+        return str(error)
     return len(out.frames), len(out.audio)
 
 
