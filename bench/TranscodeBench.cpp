@@ -3,8 +3,10 @@
 // the same settings and no transform. The difference is the transcoder's
 // own work: head, DHT, plane transform, chroma fit.
 
+#include "mjpeg/FramePath.h"
 #include "mjpeg/FrameTranscoder.h"
 #include "mjpeg/JpegCodec.h"
+#include "mjpeg/LibJpeg.h"
 #include "mjpeg/PlaneFit.h"
 #include "mjpeg/PlaneTransform.h"
 #include "mjpeg/StandardDht.h"
@@ -12,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -164,5 +167,99 @@ void Sizes(benchmark::internal::Benchmark* bench)
 
 }  // namespace
 
+namespace {
+
+// A frame as ffmpeg writes 4:2:2: Y 2 x 2 with Cb and Cr 1 x 2, every
+// component on table 0 (the luma table above), optimized Huffman tables
+// in its own DHT. The library's default error handler ends the benchmark
+// on a failure.
+std::vector<uint8_t> FfmpegLikeFrame(int32_t width, int32_t height)
+{
+    const Planes picture = Picture(width, height);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &bytes, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_YCbCr;
+    jpeg_set_defaults(&cinfo);
+    cinfo.raw_data_in = TRUE;
+    cinfo.optimize_coding = TRUE;
+    const SourceQuantTables tables = Quality75Tables();
+    jpeg_add_quant_table(&cinfo, 0, tables.tables[0].data(), 100, TRUE);
+    for (int ci = 0; ci < 3; ++ci) {
+        cinfo.comp_info[ci].h_samp_factor = ci == 0 ? 2 : 1;
+        cinfo.comp_info[ci].v_samp_factor = 2;
+        cinfo.comp_info[ci].quant_tbl_no = 0;
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    constexpr int kLines = 16;  // one row of MCUs
+    std::array<std::array<JSAMPROW, kLines>, 3> rows;
+    JSAMPARRAY data[3] = {rows[0].data(), rows[1].data(), rows[2].data()};
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int ci = 0; ci < 3; ++ci) {
+            const EncoderPlane& plane = picture.planes[ci];
+            for (int k = 0; k < kLines; ++k) {
+                const size_t row = std::min<size_t>(cinfo.next_scanline + k, static_cast<size_t>(plane.rows) - 1);
+                rows[ci][k] = const_cast<JSAMPROW>(plane.samples + row * plane.stride);
+            }
+        }
+        jpeg_write_raw_data(&cinfo, data, kLines);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> frame(bytes, bytes + size);
+    std::free(bytes);
+    return frame;
+}
+
+// The coefficient path (path 0) against the plane path (path 1) on the same
+// frame: GStreamer-like (layout 0: Y 2 x 1, chroma 1 x 1, tables 0/1/1,
+// standard Huffman tables) or ffmpeg-like (layout 1).
+void BM_Path(benchmark::State& state)
+{
+    const auto width = static_cast<int32_t>(state.range(0));
+    const auto height = static_cast<int32_t>(state.range(1));
+    const auto mode = static_cast<RotationMode>(state.range(2));
+    const bool ffmpegLike = state.range(3) == 1;
+    const FramePath path = state.range(4) == 0 ? FramePath::Coefficients : FramePath::Planes;
+    const std::vector<uint8_t> payload = ffmpegLike ? FfmpegLikeFrame(width, height) : BenchFrame(width, height);
+    const size_t imageBytes = static_cast<size_t>(width) * height * 3;
+    std::vector<uint8_t> frameIn(std::max(imageBytes, kPayloadOffset + payload.size()));
+    std::memcpy(frameIn.data() + kPayloadOffset, payload.data(), payload.size());
+    std::vector<uint8_t> frameOut(imageBytes);
+    TranscoderBuffers buffers;
+    for (auto _ : state) {
+        std::memcpy(frameIn.data() + kPayloadOffset, payload.data(), kFrameHeadSize);
+        const TranscodeResult result = TranscodeFrameOn(path, frameIn, frameOut, static_cast<uint32_t>(payload.size()),
+                                                        width, height, mode, buffers);
+        if (result.error != TranscodeError::None) {
+            state.SkipWithError("frame not transcoded");
+            break;
+        }
+        benchmark::DoNotOptimize(result.length);
+    }
+    state.SetLabel(std::string(ffmpegLike ? "ffmpeg-like" : "GStreamer-like") +
+                   (path == FramePath::Coefficients ? ", coefficients" : ", planes"));
+}
+
+void PathCases(benchmark::internal::Benchmark* bench)
+{
+    for (const auto& size : {std::pair{1280, 720}, std::pair{1920, 1080}})
+        for (int mode = 0; mode <= 4; ++mode)
+            for (int layout = 0; layout <= 1; ++layout)
+                for (int path = 0; path <= 1; ++path)
+                    bench->Args({size.first, size.second, mode, layout, path});
+    bench->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
 BENCHMARK(BM_DecodeEncodeFloor)->Apply(Sizes);
 BENCHMARK(BM_TranscodeFrame)->Apply(Sizes);
+BENCHMARK(BM_Path)->Apply(PathCases);

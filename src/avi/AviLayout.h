@@ -100,6 +100,7 @@ namespace strh {
 inline constexpr uint32_t kSize = 56;
 inline constexpr size_t kType = 0;          // fccType
 inline constexpr size_t kHandler = 4;       // fccHandler
+inline constexpr size_t kLength = 32;       // dwLength: in the stream's units (frames, for video)
 inline constexpr size_t kSampleSize = 44;   // dwSampleSize: bytes per sample, 0 when samples vary
 inline constexpr size_t kFrameRight = 52;   // rcFrame.right, 16-bit
 inline constexpr size_t kFrameBottom = 54;  // rcFrame.bottom, 16-bit

@@ -26,11 +26,14 @@ public:
 
     virtual Status Process();
 
-    // Set by the walker: the chunk's source offset and data size.
-    void SetExtent(uint64_t start, uint32_t size)
+    // Set by the walker: the chunk's source offset and data size, and for a
+    // list whether it is open: the last list of a recording cut short or
+    // never finalized, whose size is taken to the end of the file.
+    void SetExtent(uint64_t start, uint32_t size, bool open)
     {
         start_ = start;
         size_ = size;
+        open_ = open;
     }
 
 protected:
@@ -48,6 +51,7 @@ protected:
     FourCC listType_ = 0;
     uint32_t size_ = 0;
     uint64_t start_ = 0;  // the chunk's source offset
+    bool open_ = false;
     ChunkStream& source_;
     RiffWriter& output_;
 };

@@ -5,6 +5,7 @@
 #include "base/ByteOrder.h"
 #include "base/ConversionStatus.h"
 #include "base/FrameWarnings.h"
+#include "base/RecordingEnd.h"
 #include "base/Transform.h"
 
 #include <cstdint>
@@ -34,6 +35,11 @@ struct WalkState {
     std::optional<int32_t> videoStream;
     // The video stream's frame size as stored in the source; set by its format.
     std::optional<mjpeg::PictureSize> frameSize;
+    // How the recording ended, when its writer never finished it, and the
+    // refusal of a first RIFF chunk left open when no 'movi' list follows
+    // in it: a file cut within its headers is damage.
+    RecordingEnd recordingEnd;
+    Status openRiffRefusal;
 };
 
 // What the watcher of the conversion sees: progress against the frames the

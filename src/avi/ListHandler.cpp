@@ -26,7 +26,8 @@ Status ListHandler::Process()
     if (listType_ == avi::kStrl)
         walk.listStream.reset();
     const uint64_t start = BeginChunk(avi::kList, listType_);
-    if (Status children = ConvertChildren(context_, listType_, start_ + avi::kChunkHeaderSize + size_); !children.Ok())
+    if (Status children = ConvertChildren(context_, listType_, start_ + avi::kChunkHeaderSize + size_, open_);
+        !children.Ok())
         return children;
     // Room for the OpenDML indexes, where the file may need it.
     if (listType_ == avi::kStrl && walk.listStream)
@@ -49,7 +50,7 @@ Status ListHandler::ProcessMovi()
     // The frames of 'movi' are transcoded ahead while the walk goes on.
     if (context_.walk.frameSize)
         context_.frames.BeginList(source_.Position(), end, context_.walk.videoStream, context_.VideoFrameFormat());
-    const Status children = ConvertChildren(context_, listType_, end);
+    const Status children = ConvertChildren(context_, listType_, end, open_);
     context_.frames.EndList();
     if (!children.Ok() || context_.walk.sourceContinues)
         return children;

@@ -34,7 +34,9 @@ Status RiffHandler::Process()
     walk.sourceContinues = source_.PeekAt(end + (size_ & 1), next, sizeof next) && ReadLe32(next) == avi::kRiff;
     if (first)
         output_.BeginFirstRiff();
-    return ConvertChildren(context_, listType_, end);
+    if (Status children = ConvertChildren(context_, listType_, end, open_); !children.Ok())
+        return children;
+    return open_ && !output_.MoviBegun() ? walk.openRiffRefusal : Status();
 }
 
 }  // namespace kestrel

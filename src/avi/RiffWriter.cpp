@@ -111,6 +111,12 @@ void RiffWriter::NoteMainHeader(uint64_t dataStart)
         mainHeader_ = dataStart;
 }
 
+void RiffWriter::NoteVideoStreamHeader(uint64_t dataStart)
+{
+    if (!videoHeader_)
+        videoHeader_ = dataStart;
+}
+
 void RiffWriter::NoteStream(int32_t stream, FourCC type, uint32_t sampleSize)
 {
     // Data chunks name their stream with two digits.
@@ -202,7 +208,7 @@ Status RiffWriter::EndMovi()
     return kestrel::EndChunk(out_, start);
 }
 
-Status RiffWriter::Finish(bool sourceContinued)
+Status RiffWriter::Finish()
 {
     if (Status result = Result(); !result.Ok())
         return result;
@@ -217,21 +223,20 @@ Status RiffWriter::Finish(bool sourceContinued)
     if (Status ended = kestrel::EndChunk(out_, riffStart_); !ended.Ok())
         return ended;
 
-    if (riffs_ == 1) {
-        // One RIFF chunk from several: the main header counts every frame.
-        if (sourceContinued && mainHeader_)
-            return PatchLe32(*mainHeader_ + avi::avih::kTotalFrames, frames_);
-        return {};
-    }
-    for (size_t stream = 0; stream < streams_.size(); ++stream)
-        if (Status index = streams_[stream].WriteSuperIndex(out_, static_cast<int32_t>(stream)); !index.Ok())
-            return index;
+    // The video stream's length and 'dmlh' count every frame, in any layout;
+    // readers of plain AVI files read the first RIFF chunk, so the main
+    // header counts its frames.
+    if (videoHeader_)
+        if (Status patched = PatchLe32(*videoHeader_ + avi::strh::kLength, frames_); !patched.Ok())
+            return patched;
+    if (riffs_ > 1)
+        for (size_t stream = 0; stream < streams_.size(); ++stream)
+            if (Status index = streams_[stream].WriteSuperIndex(out_, static_cast<int32_t>(stream)); !index.Ok())
+                return index;
     if (Status header = WriteExtendedHeader(); !header.Ok())
         return header;
-    // Readers of plain AVI files read the first RIFF chunk: the main header
-    // counts its frames, 'dmlh' all of them.
     if (mainHeader_)
-        return PatchLe32(*mainHeader_ + avi::avih::kTotalFrames, firstRiffFrames_);
+        return PatchLe32(*mainHeader_ + avi::avih::kTotalFrames, riffs_ == 1 ? frames_ : firstRiffFrames_);
     return {};
 }
 
@@ -291,7 +296,8 @@ Status RiffWriter::WriteExtendedHeader()
 {
     if (extendedHeader_)
         return PatchLe32(*extendedHeader_ + avi::dmlh::kTotalFrames, frames_);
-    if (!headerRoom_)
+    // A file of one RIFF chunk needs no 'dmlh': its room stays 'JUNK'.
+    if (!headerRoom_ || riffs_ == 1)
         return {};
     // The room becomes LIST 'odml' holding a 'dmlh' chunk that fills it.
     std::vector<uint8_t> list(avi::kChunkHeaderSize + size_t(headerRoom_->size));

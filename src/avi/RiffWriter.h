@@ -80,6 +80,7 @@ public:
 
     // The header, as the walker writes it.
     void NoteMainHeader(uint64_t dataStart);
+    void NoteVideoStreamHeader(uint64_t dataStart);
     void NoteStream(int32_t stream, FourCC type, uint32_t sampleSize);
     // A 'JUNK' chunk in a stream list or the header list, and the 'dmlh' chunk.
     void NoteStreamRoom(int32_t stream, uint64_t chunkStart, uint32_t dataSize);
@@ -98,9 +99,9 @@ public:
     void BeginMovi();
     Status EndMovi();
     // Ends the file: the 'movi' list and RIFF chunk still open, the indexes,
-    // the header's sizes and counts. `sourceContinued`: the source had more
-    // than one RIFF chunk.
-    Status Finish(bool sourceContinued);
+    // the header's sizes, and the frame counts of the main header, the video
+    // stream's header and 'dmlh', whatever the source said.
+    Status Finish();
 
     // The video frames written so far.
     uint32_t Frames() const { return frames_; }
@@ -121,8 +122,9 @@ private:
     std::vector<uint8_t> copyBuffer_;  // allocated by the first copy
     Status failure_;                   // the first failure that is not the stream's own
 
-    std::optional<uint64_t> mainHeader_;  // avih data in the output
-    std::vector<OpenDmlIndex> streams_;   // by stream number
+    std::optional<uint64_t> mainHeader_;   // avih data in the output
+    std::optional<uint64_t> videoHeader_;  // the video stream's strh data
+    std::vector<OpenDmlIndex> streams_;    // by stream number
     std::optional<OpenDmlIndex::Room> headerRoom_;
     std::optional<uint64_t> extendedHeader_;  // dmlh data in the output
 

@@ -24,8 +24,10 @@ Status StreamHeaderHandler::Process()
         const FourCC handler = ReadLe32(header + avi::strh::kHandler);
         if (!avi::IsMjpegHandler(handler))
             return Status::Fail(status::kNotMjpegHandler, handler);
-        if (!walk_.videoStream)
+        if (!walk_.videoStream) {
             walk_.videoStream = streamNumber;
+            output_.NoteVideoStreamHeader(output_.Position() + avi::kChunkHeaderSize);
+        }
         if (SwapsDimensions(mode_))
             std::swap_ranges(header + avi::strh::kFrameRight, header + avi::strh::kFrameRight + 2,
                              header + avi::strh::kFrameBottom);

@@ -2,6 +2,7 @@
 
 #include "base/Failure.h"
 #include "base/FrameWarnings.h"
+#include "base/RecordingEnd.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,8 +14,9 @@ enum class Outcome { Converted, Stopped, Failed };
 
 struct ConversionResult {
     Outcome outcome = Outcome::Failed;
-    Failure failure;         // why, when outcome is Failed
-    FrameWarnings warnings;  // the JPEG library's warnings about the frames converted, in any outcome
+    Failure failure;            // why, when outcome is Failed
+    FrameWarnings warnings;     // the JPEG library's warnings about the frames converted, in any outcome
+    RecordingEnd recordingEnd;  // how a recording cut short or never finalized ended
     // Frames transcoded ahead by the frame pipeline's workers, and by the
     // walker itself (every frame when there are no workers): a pipeline that
     // stopped delivering shows here, not in the output's bytes.

@@ -85,6 +85,8 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     progress.Finish();
     if (!options.quiet && status.Result.warnings.Any())
         std::fprintf(stderr, "%s\n", kestrel::FormatFrameWarnings(status.Result.warnings, source).c_str());
+    if (!options.quiet && status.Result.outcome == kestrel::Outcome::Converted && status.Result.recordingEnd.Any())
+        std::fprintf(stderr, "%s\n", kestrel::FormatRecordingEnd(status.Result.recordingEnd, source).c_str());
 
     switch (status.Result.outcome) {
     case kestrel::Outcome::Converted: break;

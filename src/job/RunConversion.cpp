@@ -75,6 +75,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
         converted = ConvertRiffFile(context);
         context.frames.Release();
         result.warnings = std::move(context.progress.warnings);
+        result.recordingEnd = context.walk.recordingEnd;
         result.framesFromWorkers = context.frames.counts().fromWorkers;
         result.framesByWalker = context.frames.counts().byWalker;
     }

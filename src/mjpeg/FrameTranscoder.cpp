@@ -1,6 +1,8 @@
 #include "mjpeg/FrameTranscoder.h"
 
 #include "mjpeg/CodecBuffer.h"
+#include "mjpeg/CoefficientTranscode.h"
+#include "mjpeg/FramePath.h"
 #include "mjpeg/JpegBytes.h"
 #include "mjpeg/JpegCodec.h"
 #include "mjpeg/PlaneFit.h"
@@ -74,6 +76,33 @@ TranscodeError ToTranscodeError(CodecStatus status)
     return TranscodeError::Damaged;
 }
 
+// Today's path for every frame the coefficient path leaves: each plane is
+// decoded a strip at a time, and each strip goes straight to its place in
+// the transformed plane (the planes are not stored upright first); the
+// planes are fitted to 4:2:2 and encoded.
+EncodeResult TranscodeOnPlanes(const CodecBuffer& stream, PictureSize sourceSize, RotationMode mode,
+                               TranscoderBuffers& buffers, std::vector<uint8_t>& frameOut, std::string* libraryMessage,
+                               std::string* warning)
+{
+    const PictureSize outputSize = TransformedSize(sourceSize, mode);
+    PlanarImage& planes = buffers.TransformedPlanes;
+    const CodecStatus decoded =
+        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, libraryMessage, warning);
+    if (decoded != CodecStatus::Ok) {
+        return {decoded, 0};
+    }
+    std::array<EncoderPlane, 3> encoderPlanes;
+    for (int ci = 0; ci < 3; ++ci) {
+        if (!FitPlane(planes.planes[ci], planes, ci, outputSize.width, buffers.FittedPlanes[ci], encoderPlanes[ci])) {
+            buffers.Release();
+            libraryMessage->clear();
+            return {CodecStatus::Failed, 0};
+        }
+    }
+    return EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, libraryMessage,
+                        buffers.CarriedSegments);
+}
+
 }  // namespace
 
 void TranscoderBuffers::Release()
@@ -83,10 +112,18 @@ void TranscoderBuffers::Release()
     for (std::vector<uint8_t>& fitted : FittedPlanes)
         std::vector<uint8_t>().swap(fitted);
     std::vector<uint8_t>().swap(CarriedSegments);
+    Coefficients.Release();
 }
 
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
                                int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers)
+{
+    return TranscodeFrameOn(FramePath::Coefficients, frameIn, frameOut, payloadLength, width, height, mode, buffers);
+}
+
+TranscodeResult TranscodeFrameOn(FramePath path, std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
+                                 uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
+                                 TranscoderBuffers& buffers)
 {
     if (payloadLength < kFrameHeadSize) {
         return {TranscodeError::PayloadTooShort, 0, {}, {}};
@@ -123,29 +160,19 @@ TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_
                            buffers.CarriedSegments);
 
     const PictureSize sourceSize{width, height};
-    const PictureSize outputSize = TransformedSize(sourceSize, mode);
     const CodecBuffer stream(frameIn.data(), payloadLength + kPayloadOffset);
-    // Each plane is decoded a strip at a time, and each strip goes straight
-    // to its place in the transformed plane: the planes are not stored
-    // upright first.
-    PlanarImage& planes = buffers.TransformedPlanes;
     std::string libraryMessage;
     std::string warning;
-    const CodecStatus decoded =
-        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, &libraryMessage, &warning);
-    if (decoded != CodecStatus::Ok) {
-        return {ToTranscodeError(decoded), 0, std::move(libraryMessage), {}};
+    EncodeResult encoded;
+    CoefficientResult coefficients;
+    if (path == FramePath::Coefficients) {
+        coefficients = TranscodeCoefficients(stream, sourceSize, mode, buffers.CarriedSegments, buffers, frameOut,
+                                             &libraryMessage, &warning);
+        encoded = {coefficients.status, coefficients.length};
     }
-
-    std::array<EncoderPlane, 3> encoderPlanes;
-    for (int ci = 0; ci < 3; ++ci) {
-        if (!FitPlane(planes.planes[ci], planes, ci, outputSize.width, buffers.FittedPlanes[ci], encoderPlanes[ci])) {
-            buffers.Release();
-            return {TranscodeError::Damaged, 0, {}, {}};
-        }
+    if (path == FramePath::Planes || coefficients.planePath) {
+        encoded = TranscodeOnPlanes(stream, sourceSize, mode, buffers, frameOut, &libraryMessage, &warning);
     }
-    const EncodeResult encoded = EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables,
-                                              &libraryMessage, buffers.CarriedSegments);
     if (encoded.status != CodecStatus::Ok) {
         return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage), {}};
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Transform.h"
+#include "mjpeg/CoefficientWorkspace.h"
 #include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 
@@ -33,9 +34,11 @@ struct TranscoderBuffers {
     // The APPn and COM segments of the frame's header other than its kept
     // head, in their order, as they go into the new frame.
     std::vector<uint8_t> CarriedSegments;
+    // The block grids of the coefficient path.
+    CoefficientWorkspace Coefficients;
 
-    // Frees the planes and the carried segments; the next frame allocates
-    // them again.
+    // Frees the planes, the carried segments and the coefficient workspace;
+    // the next frame allocates them again.
     void Release();
 };
 

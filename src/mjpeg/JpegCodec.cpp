@@ -108,6 +108,29 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         }
         std::copy(std::begin(quant->quantval), std::end(quant->quantval), tables.tables[ci].begin());
     }
+    const CodecStatus read = ReadRawPlanes(cinfo, transform, image);
+    if (read != CodecStatus::Ok) {
+        return read;
+    }
+    jpeg_finish_decompress(cinfo);
+    return HoldsAnotherPicture(cinfo) ? CodecStatus::UnexpectedPicture : CodecStatus::Ok;
+}
+
+}  // namespace
+
+bool HoldsAnotherPicture(j_decompress_ptr cinfo)
+{
+    const uint8_t* rest = cinfo->src->next_input_byte;
+    for (size_t i = 0; i + 2 < cinfo->src->bytes_in_buffer; ++i) {
+        if (rest[i] == 0xFF && rest[i + 1] == 0xD8 && rest[i + 2] == 0xFF) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CodecStatus ReadRawPlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, PlanarImage& image)
+{
     if (!SizePlanes(cinfo, transform, image)) {
         return CodecStatus::Failed;
     }
@@ -130,6 +153,9 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         }
         for (int ci = 0; ci < kComponents; ++ci) {
             const jpeg_component_info& component = cinfo->comp_info[ci];
+            if (!component.component_needed) {
+                continue;
+            }
             const auto stripRows = static_cast<JDIMENSION>(component.v_samp_factor * DCTSIZE);
             const JDIMENSION first = mcuRow * stripRows;
             if (first >= component.downsampled_height) {
@@ -148,17 +174,10 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
             }
         }
     }
-    jpeg_finish_decompress(cinfo);
-    // A second picture behind the first one's EOI (the second field of an
-    // interlaced frame) would be lost: such frames are not one picture.
-    const uint8_t* rest = cinfo->src->next_input_byte;
-    for (size_t i = 0; i + 2 < cinfo->src->bytes_in_buffer; ++i) {
-        if (rest[i] == 0xFF && rest[i + 1] == 0xD8 && rest[i + 2] == 0xFF) {
-            return CodecStatus::UnexpectedPicture;
-        }
-    }
     return CodecStatus::Ok;
 }
+
+namespace {
 
 // The steps of an encode after the compressor exists; like DecodeFrame it
 // holds nothing that needs destroying.
@@ -167,23 +186,7 @@ uint32_t EncodeFrame(j_compress_ptr cinfo, MemoryDestination& destination, const
                      std::span<const uint8_t> segments)
 {
     InstallMemoryDestination(cinfo, destination, out);
-    cinfo->image_width = static_cast<JDIMENSION>(size.width);
-    cinfo->image_height = static_cast<JDIMENSION>(size.height);
-    cinfo->input_components = kComponents;
-    cinfo->in_color_space = JCS_YCbCr;
-    jpeg_set_defaults(cinfo);
-    cinfo->raw_data_in = TRUE;
-    cinfo->optimize_coding = FALSE;
-    cinfo->dct_method = JDCT_ISLOW;
-    InstallStandardHuffmanTables(cinfo);
-    jpeg_add_quant_table(cinfo, 0, tables.tables[0].data(), kQuantScale, TRUE);
-    jpeg_add_quant_table(cinfo, 1, tables.tables[1].data(), kQuantScale, TRUE);
-
-    // 4:2:2: chroma halved across, a 16 x 8 MCU of two Y blocks, Cb, Cr.
-    for (int ci = 0; ci < kComponents; ++ci) {
-        cinfo->comp_info[ci].h_samp_factor = OutputHorizontalFactor(ci);
-        cinfo->comp_info[ci].v_samp_factor = 1;
-    }
+    ConfigureOutputFrame(cinfo, size, tables);
 
     jpeg_start_compress(cinfo, TRUE);
     MjpegHeaderWriter::TakeOverHeaders(cinfo);
@@ -279,6 +282,27 @@ EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector
     const uint32_t length = EncodeFrame(&cinfo, destination, planes, out, size, tables, segments);
     jpeg_destroy_compress(&cinfo);
     return {CodecStatus::Ok, length};
+}
+
+void ConfigureOutputFrame(j_compress_ptr cinfo, PictureSize size, const SourceQuantTables& tables)
+{
+    cinfo->image_width = static_cast<JDIMENSION>(size.width);
+    cinfo->image_height = static_cast<JDIMENSION>(size.height);
+    cinfo->input_components = kComponents;
+    cinfo->in_color_space = JCS_YCbCr;
+    jpeg_set_defaults(cinfo);
+    cinfo->raw_data_in = TRUE;
+    cinfo->optimize_coding = FALSE;
+    cinfo->dct_method = JDCT_ISLOW;
+    InstallStandardHuffmanTables(cinfo);
+    jpeg_add_quant_table(cinfo, 0, tables.tables[0].data(), kQuantScale, TRUE);
+    jpeg_add_quant_table(cinfo, 1, tables.tables[1].data(), kQuantScale, TRUE);
+
+    // 4:2:2: chroma halved across, a 16 x 8 MCU of two Y blocks, Cb, Cr.
+    for (int ci = 0; ci < kComponents; ++ci) {
+        cinfo->comp_info[ci].h_samp_factor = OutputHorizontalFactor(ci);
+        cinfo->comp_info[ci].v_samp_factor = 1;
+    }
 }
 
 void InstallStandardHuffmanTables(j_compress_ptr cinfo)

@@ -65,6 +65,24 @@ EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector
                           const SourceQuantTables& tables, std::string* libraryMessage = nullptr,
                           std::span<const uint8_t> segments = {});
 
+// Below a codec call's setjmp, once the decompressor has started an output
+// pass with raw_data_out: sizes every plane of `image` for its component
+// after `transform` (see DecodePlanes) and reads the components whose
+// component_needed is set into their planes, turned or mirrored as each
+// strip arrives. The other planes are sized but not written.
+CodecStatus ReadRawPlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, PlanarImage& image);
+
+// Whether a second picture follows the decoded one's EOI in the frame (the
+// second field of an interlaced frame, which would be lost: such frames are
+// not one picture).
+bool HoldsAnotherPicture(j_decompress_ptr cinfo);
+
+// Sets up a compressor for a `size` output frame as EncodePlanes writes it:
+// YCbCr 4:2:2 (Y 2 x 1, Cb and Cr 1 x 1 on table 1), raw data in, the
+// standard Huffman tables, the integer DCT, `tables` at scale 100 clamped
+// to 1..255.
+void ConfigureOutputFrame(j_compress_ptr cinfo, PictureSize size, const SourceQuantTables& tables);
+
 // Defines the typical Huffman tables of ITU-T T.81 Annex K.3 on the
 // compressor: Table K.3 as DC 0, K.5 as AC 0, K.4 as DC 1, K.6 as AC 1.
 void InstallStandardHuffmanTables(j_compress_ptr cinfo);

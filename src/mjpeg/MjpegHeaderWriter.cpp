@@ -20,12 +20,32 @@ constexpr unsigned kMaxDimension = 65535;
 // Stands in for the library's frame and scan header writers.
 void WriteNothing(j_compress_ptr) { }
 
+// The header writers of a compressor that writes coefficients.
+void WriteCarriedSegmentsAndFrameHeader(j_compress_ptr cinfo)
+{
+    const auto* segments = static_cast<const std::span<const uint8_t>*>(cinfo->client_data);
+    MjpegHeaderWriter writer(cinfo);
+    writer.WriteSegments(segments->data(), segments->size());
+    writer.WriteDri();
+    writer.WriteDqt();
+    writer.WriteSof(kSof0);
+}
+
+void WriteScanHeader(j_compress_ptr cinfo) { MjpegHeaderWriter(cinfo).WriteSos(); }
+
 }  // namespace
 
 void MjpegHeaderWriter::TakeOverHeaders(j_compress_ptr cinfo)
 {
     cinfo->marker->write_frame_header = WriteNothing;
     cinfo->marker->write_scan_header = WriteNothing;
+}
+
+void MjpegHeaderWriter::WriteHeadersAtPassStart(j_compress_ptr cinfo, const std::span<const uint8_t>& segments)
+{
+    cinfo->client_data = const_cast<std::span<const uint8_t>*>(&segments);
+    cinfo->marker->write_frame_header = WriteCarriedSegmentsAndFrameHeader;
+    cinfo->marker->write_scan_header = WriteScanHeader;
 }
 
 void MjpegHeaderWriter::WriteByte(unsigned value)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace kestrel::mjpeg {
 
@@ -25,6 +26,13 @@ public:
     // header (DHT, DRI, SOS) when the first row is written. Call it after
     // jpeg_start_compress.
     static void TakeOverHeaders(j_compress_ptr cinfo);
+
+    // For a compressor that writes coefficients (jpeg_write_coefficients),
+    // whose scan is set up only when jpeg_finish_compress starts its pass:
+    // the library's frame header writer is replaced by the bytes of
+    // `segments` and DRI, DQT and SOF0, its scan header writer by SOS. The
+    // compressor's client_data points at `segments` until the frame is done.
+    static void WriteHeadersAtPassStart(j_compress_ptr cinfo, const std::span<const uint8_t>& segments);
 
     // Copies `size` bytes of whole marker segments as they are (APPn and COM
     // segments carried over from a source frame), in front of the header block.

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 namespace kestrel::mjpeg {
@@ -43,16 +44,24 @@ Bytes Append(Bytes bytes, std::initializer_list<uint8_t> more)
     return bytes;
 }
 
-Bytes ExpectedBlock(uint8_t linesHigh, uint8_t linesLow, uint8_t samplesHigh, uint8_t samplesLow)
+// Zig-zag position k of a ZigZagRamp table, or of its transpose, which the
+// quarter turns write since their coefficients are transposed.
+int RampIndex(size_t k, bool transposed)
+{
+    const size_t natural = transposed ? kZigZag[k] % 8 * 8 + kZigZag[k] / 8 : kZigZag[k];
+    return static_cast<int>(std::find(std::begin(kZigZag), std::end(kZigZag), natural) - std::begin(kZigZag));
+}
+
+Bytes ExpectedBlock(uint8_t linesHigh, uint8_t linesLow, uint8_t samplesHigh, uint8_t samplesLow, bool transposed)
 {
     Bytes block = {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00,  // DRI, restart interval 0
                    0xFF, 0xDB, 0x00, 0x84, 0x00};       // DQT, table 0
-    for (int k = 0; k < 64; ++k) {
-        block.push_back(static_cast<uint8_t>(1 + k));
+    for (size_t k = 0; k < 64; ++k) {
+        block.push_back(static_cast<uint8_t>(1 + RampIndex(k, transposed)));
     }
     block.push_back(0x01);  // table 1
-    for (int k = 0; k < 64; ++k) {
-        block.push_back(static_cast<uint8_t>(2 + 3 * k));
+    for (size_t k = 0; k < 64; ++k) {
+        block.push_back(static_cast<uint8_t>(2 + 3 * RampIndex(k, transposed)));
     }
     block = Append(block, {0xFF, 0xC0, 0x00, 0x11, 0x08, linesHigh, linesLow, samplesHigh, samplesLow, 0x03, 0x01, 0x21,
                            0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01});
@@ -67,6 +76,8 @@ protected:
     }
 };
 
+// Mode 0 (90° clockwise) writes both tables transposed, as it transposes the
+// coefficients; mode 1 (180°) writes them as they are.
 TEST_F(FrameLayout, HeaderBlockIsExactFor320x240UnderModes0And1)
 {
     test::TestJpegOptions options;
@@ -76,12 +87,14 @@ TEST_F(FrameLayout, HeaderBlockIsExactFor320x240UnderModes0And1)
     const test::Transcoded turned = test::Transcode(source, 320, 240, RotationMode::Clockwise90);
     ASSERT_EQ(turned.result.error, TranscodeError::None);
     ASSERT_GT(turned.frame.size(), kHead + kBlock);
-    EXPECT_EQ(Hex(turned.frame.data() + kHead, kBlock), Hex(ExpectedBlock(0x01, 0x40, 0x00, 0xF0).data(), kBlock));
+    EXPECT_EQ(Hex(turned.frame.data() + kHead, kBlock),
+              Hex(ExpectedBlock(0x01, 0x40, 0x00, 0xF0, true).data(), kBlock));
 
     const test::Transcoded halfTurned = test::Transcode(source, 320, 240, RotationMode::Rotate180);
     ASSERT_EQ(halfTurned.result.error, TranscodeError::None);
     ASSERT_GT(halfTurned.frame.size(), kHead + kBlock);
-    EXPECT_EQ(Hex(halfTurned.frame.data() + kHead, kBlock), Hex(ExpectedBlock(0x00, 0xF0, 0x01, 0x40).data(), kBlock));
+    EXPECT_EQ(Hex(halfTurned.frame.data() + kHead, kBlock),
+              Hex(ExpectedBlock(0x00, 0xF0, 0x01, 0x40, false).data(), kBlock));
 }
 
 TEST_F(FrameLayout, KeepsHeadAndCarriesNoDhtNorRestartMarkers)

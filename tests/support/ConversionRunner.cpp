@@ -42,6 +42,7 @@ Converted ConvertBytes(const Bytes& source, RotationMode mode, int32_t jobs, uin
     result.framesByWalker = status.Result.framesByWalker;
     result.message = FormatFailure(status.Result.failure, result.sourcePath, result.destinationPath);
     result.warning = FormatFrameWarnings(status.Result.warnings, result.sourcePath);
+    result.recordingEnd = FormatRecordingEnd(status.Result.recordingEnd, result.sourcePath);
     result.destinationExists = std::filesystem::exists(result.destinationPath);
     if (result.destinationExists)
         result.output = ReadFile(result.destinationPath);

@@ -34,6 +34,7 @@ struct Converted {
     uint32_t framesByWalker = 0;     // transcoded by the walker itself
     std::string message;             // FormatFailure for the source and destination paths below
     std::string warning;             // FormatFrameWarnings for the source path, empty when none
+    std::string recordingEnd;        // FormatRecordingEnd for the source path, empty when none
     std::string sourcePath;
     std::string destinationPath;
     Bytes output;  // the destination file's bytes

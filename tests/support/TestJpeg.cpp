@@ -89,8 +89,11 @@ bool EncodeRaw(const TestPicture& picture, const TestJpegOptions& options, Encod
     }
     for (int ci = 0; ci < cinfo.num_components; ++ci) {
         cinfo.comp_info[ci].h_samp_factor = ci == 0 ? options.lumaHorizontal : 1;
-        cinfo.comp_info[ci].v_samp_factor = ci == 0 ? options.lumaVertical : 1;
+        cinfo.comp_info[ci].v_samp_factor = ci == 0 ? options.lumaVertical : options.chromaVertical;
         cinfo.comp_info[ci].quant_tbl_no = options.componentTables[ci];
+    }
+    if (options.progressive) {
+        jpeg_simple_progression(&cinfo);
     }
     jpeg_start_compress(&cinfo, TRUE);
     if (!options.withDht) {
@@ -207,6 +210,55 @@ bool DecodePlanesRaw(const Bytes& frame, PlanesOutput& output, char* message)
                 std::memcpy(output.samples[ci] + (mcuRow * rows + k) * component.downsampled_width, strips[ci][k],
                             component.downsampled_width);
             }
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// Copies each component's blocks into `blocks` (malloc'ed, as the library
+// calls live below a setjmp) and its table into `output`'s shape.
+struct CoefficientsOutput {
+    JCOEF* blocks[3] = {};
+    TestBlocks shape[3];
+};
+
+bool ReadCoefficientsRaw(const Bytes& frame, CoefficientsOutput& output, char* message)
+{
+    jpeg_decompress_struct cinfo{};
+    TestErrorManager errorManager;
+    InstallErrorManager(errorManager);
+    cinfo.err = &errorManager.pub;
+    if (setjmp(errorManager.jump) != 0) {
+        std::strcpy(message, errorManager.message);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, frame.data(), static_cast<unsigned long>(frame.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.num_components != 3) {
+        ERREXIT1(&cinfo, JERR_COMPONENT_COUNT, cinfo.num_components);
+    }
+    jvirt_barray_ptr* arrays = jpeg_read_coefficients(&cinfo);
+    for (int ci = 0; ci < 3; ++ci) {
+        const jpeg_component_info& component = cinfo.comp_info[ci];
+        TestBlocks& shape = output.shape[ci];
+        shape.width = static_cast<int32_t>(component.width_in_blocks);
+        shape.height = static_cast<int32_t>(component.height_in_blocks);
+        std::copy(std::begin(component.quant_table->quantval), std::end(component.quant_table->quantval),
+                  shape.table.begin());
+        output.blocks[ci] = static_cast<JCOEF*>(
+            std::malloc(static_cast<size_t>(shape.width) * shape.height * DCTSIZE2 * sizeof(JCOEF)));
+        if (output.blocks[ci] == nullptr) {
+            ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+        }
+        for (JDIMENSION r = 0; r < component.height_in_blocks; ++r) {
+            const JBLOCKROW row =
+                (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), arrays[ci], r, 1, FALSE)[0];
+            std::memcpy(output.blocks[ci] + static_cast<size_t>(r) * component.width_in_blocks * DCTSIZE2, row,
+                        component.width_in_blocks * sizeof(JBLOCK));
         }
     }
     jpeg_finish_decompress(&cinfo);
@@ -386,6 +438,29 @@ TestPlanes DecodeTestPlanes(const Bytes& frame)
         ADD_FAILURE() << "JPEG planes not decoded: " << message;
     }
     return planes;
+}
+
+TestCoefficients ReadTestCoefficients(const Bytes& frame)
+{
+    const bool hasDht = FindSegment(frame, mjpeg::kDht) < frame.size();
+    const Bytes stream = hasDht ? frame : WithStandardDht(frame);
+    CoefficientsOutput output;
+    char message[JMSG_LENGTH_MAX] = {};
+    const bool read = ReadCoefficientsRaw(stream, output, message);
+    TestCoefficients coefficients;
+    for (int ci = 0; ci < 3; ++ci) {
+        if (read) {
+            TestBlocks& blocks = coefficients[ci];
+            blocks = output.shape[ci];
+            blocks.blocks.resize(static_cast<size_t>(blocks.width) * blocks.height);
+            std::memcpy(blocks.blocks.data(), output.blocks[ci], blocks.blocks.size() * sizeof(blocks.blocks[0]));
+        }
+        std::free(output.blocks[ci]);
+    }
+    if (!read) {
+        ADD_FAILURE() << "JPEG coefficients not read: " << message;
+    }
+    return coefficients;
 }
 
 Bytes WithStandardDht(const Bytes& frame)

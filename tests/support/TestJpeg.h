@@ -56,9 +56,11 @@ enum class FrameHeadKind {
 struct TestJpegOptions {
     int lumaHorizontal = 2;  // Y sampling factors; Cb and Cr are 1 x 1
     int lumaVertical = 1;
+    int chromaVertical = 1;  // 2 under a Y 2 x 2 makes ffmpeg's 4:2:2 (chroma 1 x 2)
     std::array<QuantTable, 2> tables = {ScaledStandardTable(false, 85), ScaledStandardTable(true, 85)};
     std::array<int, 3> componentTables = {0, 1, 1};  // quantization table of Y, Cb, Cr
     bool withDht = false;                            // carry the Huffman tables, or rely on the standard ones
+    bool progressive = false;                        // the library's simple progression (with its own DHTs)
     FrameHeadKind head = FrameHeadKind::Avi1;
 };
 
@@ -91,6 +93,27 @@ TestPlanes DecodeTestPlanes(const Bytes& frame);
 
 // The frame with the standard DHT segment inserted behind its 20-byte head.
 Bytes WithStandardDht(const Bytes& frame);
+
+// One component's quantized DCT coefficients as the frame codes them:
+// `width` x `height` blocks (the picture's, without MCU padding) in row
+// order, each in natural order, and the component's quantization table.
+struct TestBlocks {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<std::array<int16_t, 64>> blocks;
+    std::array<uint16_t, 64> table{};
+
+    const std::array<int16_t, 64>& At(int32_t row, int32_t column) const
+    {
+        return blocks[static_cast<size_t>(row) * width + column];
+    }
+};
+using TestCoefficients = std::array<TestBlocks, 3>;
+
+// Reads a frame's coefficients (a frame without a DHT segment gets the
+// standard one first). Fails the running test and returns empty components
+// if the library refuses.
+TestCoefficients ReadTestCoefficients(const Bytes& frame);
 
 // A marker segment in front of the entropy-coded data.
 struct JpegSegment {
