@@ -94,9 +94,13 @@ def cuts(layout):
         yield "inside idx1's header", layout.idx1.offset + 4, layout.idx1
 
 
+def frames_text(count):
+    return f"{count} frame" if count == 1 else f"{count} frames"
+
+
 def cut_warning(layout, name, size, cut_chunk):
     frames, _ = layout.whole_before(size)
-    text = f"warning: {name}: recording cut short at byte {size}: {frames} frames converted"
+    text = f"warning: {name}: recording cut short at byte {size}: {frames_text(frames)} converted"
     if cut_chunk is None:
         return text
     what = (f"part of frame {frames + 1}" if avi_check.is_video_chunk(cut_chunk, layout.video)
@@ -128,12 +132,12 @@ def shapes(layout, name):
             struct.pack_into("<I", unfinished, chunk.offset + HEADER + avi_check.DMLH_TOTAL_FRAMES, 0)
     frames, _ = layout.whole_before(end)
     yield ("not finalized", bytes(unfinished), end,
-           f"warning: {name}: recording not finalized: {frames} frames converted\n")
+           f"warning: {name}: recording not finalized: {frames_text(frames)} converted\n")
 
     at = layout.boundary()
     frames, _ = layout.whole_before(at)
     yield (f"zero tail of {ZERO_TAIL} bytes", data[:at] + bytes(ZERO_TAIL), at,
-           f"warning: {name}: recording cut short at byte {at + ZERO_TAIL}: {frames} frames converted, "
+           f"warning: {name}: recording cut short at byte {at + ZERO_TAIL}: {frames_text(frames)} converted, "
            f"the last {ZERO_TAIL:,} bytes (zero bytes a writer reserved) dropped\n")
 
     # The last RIFF ends with the data of an odd chunk, its pad byte
