@@ -524,9 +524,9 @@ class Comparison:
         self.opendml_out = len(output_riffs) > 1
 
     def run(self):
-        _, strls = stream_lists(self.output_riffs[0])
-        video = video_stream_number(strls)
-        self.frames = sum(1 for c, _ in movi_leaves(self.output_riffs) if is_video_chunk(c, video))
+        if self.cut:  # the frames the output holds, which its counts must say
+            video = video_stream_number(stream_lists(self.output_riffs[0])[1])
+            self.frames = sum(1 for c, _ in movi_leaves(self.output_riffs) if is_video_chunk(c, video))
         self.compare_lists(self.source_riffs[0], self.output_riffs[0])
         if not self.flat:
             return
