@@ -44,7 +44,9 @@ same size); an output of several RIFFs writes its 'indx' over the source's
 'indx' or a 'JUNK' of at least 40 bytes in the stream list, and LIST odml
 over the source's or over a 'JUNK' of at least 16 bytes in hdrl; a stream
 list and hdrl may end in room added for them ('JUNK' of 4120 and 260
-bytes, or what was written over it).
+bytes, or what was written over it). Of a source cut short (check's cut
+argument, given the whole source) the output holds the first of its movi
+chunks, and its frame counts are those of the frames it holds.
 
 Exits 0 when all is well, 1 with one message per fault on stderr.
 """
@@ -75,7 +77,8 @@ VPRP_ASPECT, VPRP_WIDTH, VPRP_HEIGHT, VPRP_FIELDS, VPRP_FIELD_INFO = 20, 24, 28,
 VPRP_FIELD_SIZE = 32
 VPRP_FIELD_PAIRS = ((0, 4), (8, 12))  # compressed and valid bitmap height/width
 AVIH_TOTAL_FRAMES = 16
-STRH_SAMPLE_SIZE = 44
+STRH_LENGTH, STRH_SAMPLE_SIZE = 32, 44
+DMLH_TOTAL_FRAMES = 0
 # OpenDML: super index ('indx') and standard index ('ix##')
 INDX_HEAD = struct.Struct("<HBBI4s12x")  # wLongsPerEntry, bIndexSubType, bIndexType, nEntriesInUse, dwChunkId
 INDX_ENTRY = struct.Struct("<QII")  # qwOffset, dwSize (header included), dwDuration
@@ -509,17 +512,21 @@ def carried_segments(frame):
 class Comparison:
     """Walks source and output trees side by side."""
 
-    def __init__(self, transform, faults, source_riffs, output_riffs):
+    def __init__(self, transform, faults, source_riffs, output_riffs, cut=False):
         self.swap = transform in QUARTER_TURNS
+        self.cut = cut
         self.faults = faults
         self.stream_types = []  # fccType of each stream, in stream list order
         self.video_stream = None
         self.source_riffs, self.output_riffs = source_riffs, output_riffs
         # movi contents compared as one sequence over all RIFFs
-        self.flat = len(source_riffs) > 1 or len(output_riffs) > 1
+        self.flat = len(source_riffs) > 1 or len(output_riffs) > 1 or cut
         self.opendml_out = len(output_riffs) > 1
 
     def run(self):
+        if self.cut:  # the frames the output holds, which its counts must say
+            video = video_stream_number(stream_lists(self.output_riffs[0])[1])
+            self.frames = sum(1 for c, _ in movi_leaves(self.output_riffs) if is_video_chunk(c, video))
         self.compare_lists(self.source_riffs[0], self.output_riffs[0])
         if not self.flat:
             return
@@ -537,6 +544,8 @@ class Comparison:
         source = list(movi_leaves(self.source_riffs))
         output = [(c, p) for c, p in movi_leaves(self.output_riffs)
                   if not (self.opendml_out and is_opendml_index(c, p))]
+        if self.cut and len(output) <= len(source):
+            source = source[:len(output)]  # the chunks before the cut
         if len(source) != len(output):
             self.faults.append(f"the output's movi lists hold {len(output)} chunks besides its standard indexes, "
                                f"the source's {len(source)}")
@@ -609,6 +618,8 @@ class Comparison:
                    b"vprp": self.compare_vprp}.get(s.id)
         if handler and parent.is_list(b"strl" if s.id != b"avih" else b"hdrl"):
             handler(s, o)
+        elif self.cut and s.id == b"dmlh":
+            self.expect_fields(s, o, {DMLH_TOTAL_FRAMES: self.frames})
         elif self.is_video_frame(s, parent):
             self.compare_frame(s, o)
         elif s.payload != o.payload:
@@ -681,6 +692,10 @@ class Comparison:
         p = s.payload
         self.stream_types.append(p[STRH_TYPE:STRH_TYPE + 4])
         if p[STRH_TYPE:STRH_TYPE + 4] == b"vids":
+            if self.cut:  # a cut source's length is not the output's
+                if le32(o.payload, STRH_LENGTH) != self.frames:
+                    self.fault(o, f"dwLength {le32(o.payload, STRH_LENGTH)}, the output holds {self.frames} frames")
+                o = FakeChunk(o, o.payload[:STRH_LENGTH] + p[STRH_LENGTH:STRH_LENGTH + 4] + o.payload[STRH_LENGTH + 4:])
             if self.video_stream is None:
                 self.video_stream = len(self.stream_types) - 1
             right, bottom = le16(p, STRH_FRAME_RIGHT), le16(p, STRH_FRAME_BOTTOM)
@@ -768,15 +783,18 @@ class FakeChunk:
         self.payload = payload
 
 
-def check(output_path, source_path=None, transform=None):
-    """Returns the list of faults found (empty when the file is sound)."""
+def check(output_path, source_path=None, transform=None, cut=False):
+    """Returns the list of faults found (empty when the file is sound).
+    cut: the output is of the source cut short, so it holds the first of
+    the source's movi chunks, and avih dwTotalFrames, the video strh dwLength
+    and dmlh count the frames it holds."""
     faults = []
     try:
         output = parse_riffs(load(output_path), output_path)
         check_output_alone(output, faults)
         if source_path:
             source = parse_riffs(load(source_path), source_path)
-            Comparison(transform, faults, source, output).run()
+            Comparison(transform, faults, source, output, cut).run()
     except CheckError as error:
         faults.append(str(error))
     return faults
