@@ -137,18 +137,10 @@ void WindowPartsTest::tabOrderFollowsTheLayout()
     // Of the transforms only the checked one is a stop; the arrow keys move among them.
     // The suffix is hidden while files go into the output directory.
     const QList<QWidget*> expected = {
-        dialog->Control(IDC_ADD),
-        dialog->Control(IDC_REMOVE),
-        dialog->Control(IDC_CLEAR_FINISHED),
-        dialog->Control(IDC_DEST_KIND),
-        dialog->Control(IDC_OUTPUT_DIR),
-        dialog->Control(IDC_BROWSE),
-        dialog->Control(IDC_EXISTING),
-        dialog->Control(IDC_SALVAGE),
-        dialog->Control(IDC_ROT_ACW),
-        dialog->Control(IDC_GO),
-        dialog->Control(IDC_QUIT),
-        dialog->InputList(),
+        dialog->Control(IDC_ADD),       dialog->Control(IDC_REMOVE),     dialog->Control(IDC_CLEAR_FINISHED),
+        dialog->Control(IDC_DEST_KIND), dialog->Control(IDC_OUTPUT_DIR), dialog->Control(IDC_BROWSE),
+        dialog->Control(IDC_EXISTING),  dialog->Control(IDC_SALVAGE),    dialog->Control(IDC_ROT_ACW),
+        dialog->Control(IDC_GO),        dialog->Control(IDC_QUIT),       dialog->InputList(),
     };
     QList<QWidget*> visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
