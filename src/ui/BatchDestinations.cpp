@@ -24,7 +24,14 @@ std::string PathKey(const std::string& path)
 
 }  // namespace
 
-std::string DefaultSuffix(RotationMode mode) { return "-" + std::string(Describe(mode).name); }
+// Appended rather than concatenated: GCC 12 sees a false overlap in
+// "-" + std::string(...) in release builds (-Wrestrict).
+std::string DefaultSuffix(RotationMode mode)
+{
+    std::string suffix = "-";
+    suffix += Describe(mode).name;
+    return suffix;
+}
 
 std::string DestinationOf(const std::string& source, RotationMode mode, const DestinationChoice& choice)
 {

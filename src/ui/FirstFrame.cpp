@@ -13,13 +13,13 @@
 namespace kestrel::ui {
 namespace {
 
-// A frame chunk larger than this is taken for damage rather than read.
-constexpr uint32_t kMaxFrameBytes = 64u << 20;
 // Pictures beyond this many bytes decoded are not previewed.
 constexpr uint64_t kMaxPictureBytes = 256u << 20;
 constexpr uint8_t kSoiBytes[] = {0xFF, 0xD8};
 
-FirstFrameError ErrorOf(avi::VideoFrameReader::Error error)
+}  // namespace
+
+FirstFrameError ReaderError(avi::VideoFrameReader::Error error)
 {
     switch (error) {
     case avi::VideoFrameReader::Error::None: break;
@@ -30,13 +30,27 @@ FirstFrameError ErrorOf(avi::VideoFrameReader::Error error)
     return FirstFrameError::None;
 }
 
-}  // namespace
+CompressedFrame DecodableFrame(const uint8_t* frame, size_t length, mjpeg::PictureSize size)
+{
+    CompressedFrame compressed;
+    compressed.size = size;
+    if (length <= sizeof kSoiBytes || !std::equal(std::begin(kSoiBytes), std::end(kSoiBytes), frame)) {
+        compressed.error = FirstFrameError::Damaged;
+        return compressed;
+    }
+    std::vector<uint8_t>& stream = compressed.stream;
+    stream.reserve(length + mjpeg::StandardDhtSegment.size());
+    stream.assign(std::begin(kSoiBytes), std::end(kSoiBytes));
+    stream.insert(stream.end(), mjpeg::StandardDhtSegment.begin(), mjpeg::StandardDhtSegment.end());
+    stream.insert(stream.end(), frame + sizeof kSoiBytes, frame + length);
+    return compressed;
+}
 
 CompressedFrame ReadFirstFrame(const std::string& path)
 {
     CompressedFrame result;
     avi::VideoFrameReader reader;
-    result.error = ErrorOf(reader.Open(path));
+    result.error = ReaderError(reader.Open(path));
     if (result.error != FirstFrameError::None)
         return result;
     result.size = reader.FrameSize();
@@ -46,18 +60,11 @@ CompressedFrame ReadFirstFrame(const std::string& path)
         return result;
     }
     std::vector<uint8_t> payload;
-    if (!reader.ReadFrame(*frame, payload, kMaxFrameBytes) || payload.size() <= sizeof kSoiBytes ||
-        !std::equal(std::begin(kSoiBytes), std::end(kSoiBytes), payload.begin())) {
+    if (!reader.ReadFrame(*frame, payload, kMaxFrameBytes)) {
         result.error = FirstFrameError::Damaged;
         return result;
     }
-    // The frame's SOI, the standard Huffman tables, then the rest of the frame.
-    std::vector<uint8_t>& stream = result.stream;
-    stream.reserve(payload.size() + mjpeg::StandardDhtSegment.size());
-    stream.assign(std::begin(kSoiBytes), std::end(kSoiBytes));
-    stream.insert(stream.end(), mjpeg::StandardDhtSegment.begin(), mjpeg::StandardDhtSegment.end());
-    stream.insert(stream.end(), payload.begin() + sizeof kSoiBytes, payload.end());
-    return result;
+    return DecodableFrame(payload.data(), payload.size(), result.size);
 }
 
 FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform)

@@ -5,6 +5,7 @@
 // decoder and pixel transforms as the conversion, so that the preview shows
 // what the conversion will write.
 
+#include "avi/VideoFrameReader.h"
 #include "base/Transform.h"
 #include "mjpeg/PictureSize.h"
 
@@ -39,6 +40,16 @@ struct FramePicture {
     mjpeg::PictureSize size;
     std::vector<uint8_t> pixels;
 };
+
+// A frame chunk larger than this is taken for damage rather than read.
+inline constexpr uint32_t kMaxFrameBytes = 64u << 20;
+
+// What the frame reader's failure to open a file means to the preview.
+FirstFrameError ReaderError(avi::VideoFrameReader::Error error);
+
+// A frame's payload as the decoder takes it: its SOI, the standard Huffman
+// tables, then the rest of the frame; Damaged when it does not start with SOI.
+CompressedFrame DecodableFrame(const uint8_t* frame, size_t length, mjpeg::PictureSize size);
 
 // Reads the first non-empty frame of the video stream: the first "##dc"
 // chunk, or "##db" chunk of the video stream, in 'movi' (or a 'rec ' list

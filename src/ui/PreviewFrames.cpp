@@ -9,48 +9,12 @@
 #include <vector>
 
 namespace kestrel::ui {
-namespace {
-
-// A frame chunk larger than this is taken for damage rather than read.
-constexpr uint32_t kMaxFrameBytes = 64u << 20;
-constexpr uint8_t kSoiBytes[] = {0xFF, 0xD8};
-
-FirstFrameError ErrorOf(avi::VideoFrameReader::Error error)
-{
-    switch (error) {
-    case avi::VideoFrameReader::Error::None: break;
-    case avi::VideoFrameReader::Error::CannotOpen: return FirstFrameError::CannotOpen;
-    case avi::VideoFrameReader::Error::NotAvi: return FirstFrameError::NotAvi;
-    case avi::VideoFrameReader::Error::NotMjpeg: return FirstFrameError::NotMjpeg;
-    }
-    return FirstFrameError::None;
-}
-
-// A Motion-JPEG frame as the decoder takes it: its SOI, the standard
-// Huffman tables, then the rest of the frame.
-CompressedFrame Decodable(const uint8_t* frame, size_t length, mjpeg::PictureSize size)
-{
-    CompressedFrame compressed;
-    compressed.size = size;
-    if (length <= sizeof kSoiBytes || !std::equal(std::begin(kSoiBytes), std::end(kSoiBytes), frame)) {
-        compressed.error = FirstFrameError::Damaged;
-        return compressed;
-    }
-    compressed.stream.reserve(length + mjpeg::StandardDhtSegment.size());
-    compressed.stream.assign(std::begin(kSoiBytes), std::end(kSoiBytes));
-    compressed.stream.insert(compressed.stream.end(), mjpeg::StandardDhtSegment.begin(),
-                             mjpeg::StandardDhtSegment.end());
-    compressed.stream.insert(compressed.stream.end(), frame + sizeof kSoiBytes, frame + length);
-    return compressed;
-}
-
-}  // namespace
 
 PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode mode, const std::atomic<bool>& stop)
 {
     PreviewFrames result;
     avi::VideoFrameReader reader;
-    result.error = ErrorOf(reader.Open(path));
+    result.error = ReaderError(reader.Open(path));
     if (result.error != FirstFrameError::None)
         return result;
     result.frameCount = reader.AnnouncedFrames();
@@ -74,7 +38,7 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
         result.error = chosen ? FirstFrameError::Damaged : FirstFrameError::NoFrame;
         return result;
     }
-    result.before = DecodeFrame(Decodable(payload.data(), payload.size(), size));
+    result.before = DecodeFrame(DecodableFrame(payload.data(), payload.size(), size));
     if (result.before.error != FirstFrameError::None || stop) {
         result.error = result.before.error;
         result.stopped = bool(stop);
@@ -92,7 +56,7 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
         return result;
     }
     const mjpeg::PictureSize turned = SwapsDimensions(mode) ? mjpeg::PictureSize{size.height, size.width} : size;
-    result.after = DecodeFrame(Decodable(frameOut.data(), transcoded.length, turned));
+    result.after = DecodeFrame(DecodableFrame(frameOut.data(), transcoded.length, turned));
     result.error = result.after.error;
     return result;
 }
