@@ -34,6 +34,17 @@ std::string PathKey(std::string_view path)
 
 bool SamePath(std::string_view a, std::string_view b) { return PathKey(a) == PathKey(b); }
 
+// A path as the file system resolves it: absolute, links in its existing
+// part followed, without "." and "..".
+std::string ResolvedPath(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    if (error)
+        resolved = std::filesystem::path(path).lexically_normal();
+    return resolved.string();
+}
+
 }  // namespace
 
 std::string MakeDestinationPath(std::string_view outputDirectory, std::string_view source)
@@ -88,6 +99,23 @@ std::optional<DestinationClash> FindDestinationClash(const std::vector<std::stri
         const auto [place, added] = seen.emplace(PathKey(MakeDestinationPath(outputDirectory, sources[i])), i);
         if (!added)
             return DestinationClash{place->second, i};
+    }
+    return std::nullopt;
+}
+
+std::optional<BatchOverlap> FindBatchOverlap(const std::vector<std::string>& sources,
+                                             const std::vector<std::string>& destinations)
+{
+    std::map<std::string, size_t> written;
+    for (size_t i = 0; i < destinations.size(); ++i) {
+        const auto [place, added] = written.emplace(ResolvedPath(destinations[i]), i);
+        if (!added)
+            return BatchOverlap{place->second, i, false};
+    }
+    for (size_t j = 0; j < sources.size(); ++j) {
+        const auto place = written.find(ResolvedPath(sources[j]));
+        if (place != written.end() && place->second != j)
+            return BatchOverlap{place->second, j, true};
     }
     return std::nullopt;
 }

@@ -39,6 +39,18 @@ struct DestinationClash {
 std::optional<DestinationClash> FindDestinationClash(const std::vector<std::string>& sources,
                                                      std::string_view outputDirectory);
 
+// Two files of a batch whose converted files would land on one another,
+// by index: the destinations of `first` and `second` are the same file, or
+// (`overwritesSource`) the destination of `first` is `second`, another
+// source of the batch. Paths compare as the file system resolves them.
+struct BatchOverlap {
+    size_t first;
+    size_t second;
+    bool overwritesSource;
+};
+std::optional<BatchOverlap> FindBatchOverlap(const std::vector<std::string>& sources,
+                                             const std::vector<std::string>& destinations);
+
 // "clips/a/clip.avi and clips/b/clip.avi would both be written to out/clip.avi"
 std::string DestinationClashMessage(std::string_view first, std::string_view second, std::string_view destination);
 

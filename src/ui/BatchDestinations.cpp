@@ -4,25 +4,7 @@
 
 #include <QCoreApplication>
 
-#include <filesystem>
-#include <map>
-#include <system_error>
-
 namespace kestrel::ui {
-namespace {
-
-// A path as the file system resolves it: absolute, links in its existing
-// part followed, without "." and "..".
-std::string PathKey(const std::string& path)
-{
-    std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
-    if (error)
-        resolved = std::filesystem::path(path).lexically_normal();
-    return resolved.string();
-}
-
-}  // namespace
 
 // Appended rather than concatenated: GCC 12 sees a false overlap in
 // "-" + std::string(...) in release builds (-Wrestrict).
@@ -52,22 +34,17 @@ std::string DestinationOf(const std::string& source, RotationMode mode, const De
 std::optional<std::string> FindBatchConflict(const std::vector<std::string>& sources,
                                              const std::vector<std::string>& destinations)
 {
-    std::map<std::string, size_t> written;
-    for (size_t i = 0; i < destinations.size(); ++i) {
-        const auto [place, added] = written.emplace(PathKey(destinations[i]), i);
-        if (!added)
-            return DestinationClashMessage(sources[place->second], sources[i], destinations[i]);
-    }
-    for (size_t j = 0; j < sources.size(); ++j) {
-        const auto place = written.find(PathKey(sources[j]));
-        if (place != written.end() && place->second != j)
-            return QCoreApplication::translate("BatchController",
-                                               "%1 would be written over %2, another file of this batch (leave it "
-                                               "out, or choose another suffix)")
-                .arg(QString::fromStdString(sources[place->second]), QString::fromStdString(sources[j]))
-                .toStdString();
-    }
-    return std::nullopt;
+    const std::optional<BatchOverlap> overlap = FindBatchOverlap(sources, destinations);
+    if (!overlap)
+        return std::nullopt;
+    if (!overlap->overwritesSource)
+        return DestinationClashMessage(sources[overlap->first], sources[overlap->second],
+                                       destinations[overlap->second]);
+    return QCoreApplication::translate("BatchController",
+                                       "%1 would be written over %2, another file of this batch (leave it "
+                                       "out, or choose another suffix)")
+        .arg(QString::fromStdString(sources[overlap->first]), QString::fromStdString(sources[overlap->second]))
+        .toStdString();
 }
 
 }  // namespace kestrel::ui
