@@ -36,8 +36,8 @@ TEST_P(TemporaryName, FitsTheFolderAndKeepsWholeCharacters)
         << c.what << ": " << name;
 }
 
-const std::string kE = "\xc3\xa9";           // é, 2 bytes
-const std::string kEuro = "\xe2\x82\xac";    // €, 3 bytes
+const std::string kE = "\xc3\xa9";         // é, 2 bytes
+const std::string kEuro = "\xe2\x82\xac";  // €, 3 bytes
 
 std::string Repeat(const std::string& part, size_t times)
 {
@@ -47,14 +47,14 @@ std::string Repeat(const std::string& part, size_t times)
     return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(OutputFile, TemporaryName,
-                         ::testing::Values(NameCase{"short", "clip.avi", 8},
-                                           NameCase{"237 bytes", std::string(233, 'a') + ".avi", 237},
-                                           NameCase{"238 bytes", std::string(234, 'a') + ".avi", 237},
-                                           NameCase{"255 bytes", std::string(251, 'a') + ".avi", 237},
-                                           NameCase{"2-byte characters", Repeat(kE, 123) + ".avi", 236},
-                                           NameCase{"3-byte characters", Repeat(kEuro, 82) + ".avi", 237},
-                                           NameCase{"3-byte characters, cut at 2", "a" + Repeat(kEuro, 82) + ".avi", 235}));
+INSTANTIATE_TEST_SUITE_P(
+    OutputFile, TemporaryName,
+    ::testing::Values(NameCase{"short", "clip.avi", 8}, NameCase{"237 bytes", std::string(233, 'a') + ".avi", 237},
+                      NameCase{"238 bytes", std::string(234, 'a') + ".avi", 237},
+                      NameCase{"255 bytes", std::string(251, 'a') + ".avi", 237},
+                      NameCase{"2-byte characters", Repeat(kE, 123) + ".avi", 236},
+                      NameCase{"3-byte characters", Repeat(kEuro, 82) + ".avi", 237},
+                      NameCase{"3-byte characters, cut at 2", "a" + Repeat(kEuro, 82) + ".avi", 235}));
 
 TEST(OutputFile, DestinationNameTooLongForItsFolderFailsBeforeWriting)
 {
