@@ -19,6 +19,7 @@ namespace kestrel::ui {
 enum class FirstFrameError {
     None,
     CannotOpen,  // the file cannot be opened for reading
+    NotAFile,    // a FIFO, a device, a socket or a folder: never opened
     NotAvi,      // not a RIFF 'AVI ' file
     NotMjpeg,    // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
     NoFrame,     // no non-empty video frame in the file
@@ -44,8 +45,10 @@ struct FramePicture {
 // A frame chunk larger than this is taken for damage rather than read.
 inline constexpr uint32_t kMaxFrameBytes = 64u << 20;
 
-// What the frame reader's failure to open a file means to the preview.
-FirstFrameError ReaderError(avi::VideoFrameReader::Error error);
+// Opens `path` in `reader` once it is known to be a regular file (PathKind),
+// so that a FIFO put in a listed file's place blocks nothing; what a failure
+// means to the preview. The window reads files only through this.
+FirstFrameError OpenFrameReader(avi::VideoFrameReader& reader, const std::string& path);
 
 // A frame's payload as the decoder takes it: its SOI, the standard Huffman
 // tables, then the rest of the frame; Damaged when it does not start with SOI.

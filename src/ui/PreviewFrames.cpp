@@ -14,7 +14,7 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
 {
     PreviewFrames result;
     avi::VideoFrameReader reader;
-    result.error = ReaderError(reader.Open(path));
+    result.error = OpenFrameReader(reader, path);
     if (result.error != FirstFrameError::None)
         return result;
     result.frameCount = reader.AnnouncedFrames();

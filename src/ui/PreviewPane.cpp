@@ -21,6 +21,7 @@ namespace {
 // The texts of FirstFrameErrorText, which the pane shows translated.
 [[maybe_unused]] constexpr const char* kFirstFrameTexts[] = {
     QT_TRANSLATE_NOOP("FirstFrame", "This file cannot be opened."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This is not a regular file."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file is not an AVI file."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file has no 24-bit Motion-JPEG video."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file holds no video frame."),

@@ -6,10 +6,13 @@
 
 #include "job/RunConversion.h"
 #include "ui/FirstFrame.h"
+#include "ui/HeaderFrameCount.h"
+#include "ui/PathKind.h"
 #include "ui/PreviewFrames.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QRadioButton>
@@ -17,7 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -85,6 +93,8 @@ private slots:
     void everyTransformIsTheCoresTransform();
     void previewIsWhatTheConversionWrites();
     void filesWithoutAFrame();
+    void onlyRegularFilesAreOpened_data();
+    void onlyRegularFilesAreOpened();
     void rgbConversion();
     void paneFollowsSelectionAndTransform();
     void sliderShowsFrameNAsTheConversionWritesIt();
@@ -147,6 +157,55 @@ void PreviewTest::previewIsWhatTheConversionWrites()
         total += std::abs(int(preview.pixels[i]) - int(written.pixels[i]));
     const double mean = double(total) / double(preview.pixels.size());
     QVERIFY2(mean < 2.0, qPrintable(QString::number(mean)));
+}
+
+void PreviewTest::onlyRegularFilesAreOpened_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<PathKind>("kind");
+    QTest::addColumn<FirstFrameError>("error");
+    QTest::newRow("regular file") << "clip.avi" << PathKind::RegularFile << FirstFrameError::None;
+    QTest::newRow("link to it") << "link.avi" << PathKind::RegularFile << FirstFrameError::None;
+    QTest::newRow("FIFO") << "fifo.avi" << PathKind::Other << FirstFrameError::NotAFile;
+    QTest::newRow("link to the FIFO") << "fifolink.avi" << PathKind::Other << FirstFrameError::NotAFile;
+    QTest::newRow("folder") << "folder.avi" << PathKind::Folder << FirstFrameError::NotAFile;
+    QTest::newRow("missing") << "missing.avi" << PathKind::Missing << FirstFrameError::CannotOpen;
+    QTest::newRow("dangling link") << "dangling.avi" << PathKind::Missing << FirstFrameError::CannotOpen;
+}
+
+// Every read of the window (first frame, slider, frame count) goes through
+// OpenFrameReader; a FIFO there would block the open until a writer came,
+// so a blocked read is let go by opening the FIFO for writing, and fails.
+void PreviewTest::onlyRegularFilesAreOpened()
+{
+    QFETCH(QString, name);
+    QFETCH(PathKind, kind);
+    QFETCH(FirstFrameError, error);
+    QTemporaryDir dir;
+    const auto at = [&](const char* file) { return dir.filePath(QString::fromUtf8(file)).toStdString(); };
+    QVERIFY(QFile::copy(QString::fromStdString(kSample), dir.filePath("clip.avi")));
+    QCOMPARE(mkfifo(at("fifo.avi").c_str(), 0600), 0);
+    QVERIFY(QDir(dir.path()).mkdir("folder.avi"));
+    for (auto [link, target] :
+         {std::pair("link.avi", "clip.avi"), {"fifolink.avi", "fifo.avi"}, {"dangling.avi", "gone.avi"}})
+        QCOMPARE(symlink(target, at(link).c_str()), 0);
+    const std::string path = dir.filePath(name).toStdString();
+
+    QCOMPARE(KindOfPath(path), kind);
+    auto read = std::async(std::launch::async, [&] {
+        const std::atomic<bool> stop = false;
+        return std::tuple(ReadFirstFrame(path).error, LoadPreviewFrames(path, 0, RotationMode::Rotate180, stop).error,
+                          HeaderFrameCount(path));
+    });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        while (read.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            ::close(::open(at("fifo.avi").c_str(), O_WRONLY | O_NONBLOCK));
+        QFAIL("a read blocked in open()");
+    }
+    const auto [first, slider, frames] = read.get();
+    QCOMPARE(first, error);
+    QCOMPARE(slider, error);
+    QCOMPARE(frames > 0, error == FirstFrameError::None);
 }
 
 void PreviewTest::filesWithoutAFrame()

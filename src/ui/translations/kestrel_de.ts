@@ -113,6 +113,10 @@
         <translation>Diese Datei lässt sich nicht öffnen.</translation>
     </message>
     <message>
+        <source>This is not a regular file.</source>
+        <translation>Dies ist keine reguläre Datei.</translation>
+    </message>
+    <message>
         <source>This file is not an AVI file.</source>
         <translation>Diese Datei ist keine AVI-Datei.</translation>
     </message>

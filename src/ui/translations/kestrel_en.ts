@@ -113,6 +113,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>This is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>This file is not an AVI file.</source>
         <translation type="unfinished"></translation>
     </message>
