@@ -96,6 +96,8 @@ private slots:
     void onlyRegularFilesAreOpened_data();
     void onlyRegularFilesAreOpened();
     void rgbConversion();
+    void largePicturesAreShrunkOffTheWindowsThread_data();
+    void largePicturesAreShrunkOffTheWindowsThread();
     void paneFollowsSelectionAndTransform();
     void sliderShowsFrameNAsTheConversionWritesIt();
 };
@@ -236,6 +238,33 @@ void PreviewTest::rgbConversion()
     QCOMPARE(image.pixelColor(0, 0), QColor(128, 128, 128));
     QCOMPARE(image.pixelColor(1, 0), QColor(254, 0, 0));
     QCOMPARE(image.pixelColor(2, 0), QColor(0, 0, 254));
+}
+
+void PreviewTest::largePicturesAreShrunkOffTheWindowsThread_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QSize>("kept");
+    QTest::newRow("at the bound") << QSize(2048, 2048) << QSize(2048, 2048);
+    QTest::newRow("wide") << QSize(4096, 1024) << QSize(2048, 512);
+    QTest::newRow("tall") << QSize(100, 5000) << QSize(40, 2048);
+}
+
+// The pane keeps pictures of at most kMaxShownSide a side, made on the pool
+// thread; the captions still give the frame's own size.
+void PreviewTest::largePicturesAreShrunkOffTheWindowsThread()
+{
+    QFETCH(QSize, frame);
+    QFETCH(QSize, kept);
+    PreviewFrames frames;
+    for (FramePicture* picture : {&frames.before, &frames.after}) {
+        picture->size = {frame.width(), frame.height()};
+        picture->pixels.assign(size_t(frame.width()) * size_t(frame.height()) * 3, 128);
+    }
+    const ShownFrames shown = ToShownFrames(std::move(frames));
+    QCOMPARE(shown.before.size(), kept);
+    QCOMPARE(shown.after.size(), kept);
+    QCOMPARE(shown.beforeSize, frame);
+    QCOMPARE(shown.afterSize, frame);
 }
 
 void PreviewTest::paneFollowsSelectionAndTransform()
