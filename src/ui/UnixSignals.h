@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <csignal>
+#include <iterator>
 
 class QSocketNotifier;
 
