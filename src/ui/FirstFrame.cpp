@@ -74,7 +74,8 @@ CompressedFrame ReadFirstFrame(const std::string& path)
     return DecodableFrame(payload.data(), payload.size(), result.size);
 }
 
-FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform)
+FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform,
+                         const mjpeg::FrameLimits& limits)
 {
     FramePicture picture;
     const uint64_t bytes = uint64_t(frame.size.width) * uint64_t(frame.size.height) * 3;
@@ -90,8 +91,11 @@ FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMod
     mjpeg::PlanarImage image;
     // The decoder only reads the stream.
     const mjpeg::CodecBuffer stream(const_cast<uint8_t*>(frame.stream.data()), uint32_t(frame.stream.size()));
-    if (mjpeg::DecodePlanes(stream, frame.size, tables, image, transform) != mjpeg::CodecStatus::Ok) {
-        picture.error = FirstFrameError::Damaged;
+    const mjpeg::CodecStatus decoded =
+        mjpeg::DecodePlanes(stream, frame.size, tables, image, transform, nullptr, nullptr, limits);
+    if (decoded != mjpeg::CodecStatus::Ok) {
+        picture.error =
+            decoded == mjpeg::CodecStatus::NotBaseline ? FirstFrameError::NotBaseline : FirstFrameError::Damaged;
         return picture;
     }
     picture.size = frame.size;
@@ -125,6 +129,8 @@ std::string FirstFrameErrorText(FirstFrameError error)
     case FirstFrameError::NotAvi: return "This file is not an AVI file.";
     case FirstFrameError::NotMjpeg: return "This file has no 24-bit Motion-JPEG video.";
     case FirstFrameError::NoFrame: return "This file holds no video frame.";
+    case FirstFrameError::NotBaseline:
+        return "This frame is progressive or arithmetic-coded; only baseline frames are converted.";
     case FirstFrameError::Damaged: return "The first frame of this file cannot be decoded.";
     }
     return {};

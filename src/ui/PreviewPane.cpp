@@ -25,6 +25,8 @@ namespace {
     QT_TRANSLATE_NOOP("FirstFrame", "This file is not an AVI file."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file has no 24-bit Motion-JPEG video."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file holds no video frame."),
+    QT_TRANSLATE_NOOP("FirstFrame",
+                      "This frame is progressive or arithmetic-coded; only baseline frames are converted."),
     QT_TRANSLATE_NOOP("FirstFrame", "The first frame of this file cannot be decoded."),
 };
 

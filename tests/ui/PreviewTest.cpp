@@ -93,6 +93,8 @@ private slots:
     void everyTransformIsTheCoresTransform();
     void previewIsWhatTheConversionWrites();
     void filesWithoutAFrame();
+    void decodeKeepsTheConversionsLimits_data();
+    void decodeKeepsTheConversionsLimits();
     void onlyRegularFilesAreOpened_data();
     void onlyRegularFilesAreOpened();
     void rgbConversion();
@@ -159,6 +161,34 @@ void PreviewTest::previewIsWhatTheConversionWrites()
         total += std::abs(int(preview.pixels[i]) - int(written.pixels[i]));
     const double mean = double(total) / double(preview.pixels.size());
     QVERIFY2(mean < 2.0, qPrintable(QString::number(mean)));
+}
+
+void PreviewTest::decodeKeepsTheConversionsLimits_data()
+{
+    QTest::addColumn<int>("frameMarker");  // the sample's SOF0, or the one put in its place
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<FirstFrameError>("error");
+    QTest::newRow("baseline") << 0xC0 << false << FirstFrameError::None;
+    QTest::newRow("baseline, stopped") << 0xC0 << true << FirstFrameError::Damaged;
+    QTest::newRow("progressive") << 0xC2 << false << FirstFrameError::NotBaseline;
+    QTest::newRow("arithmetic-coded") << 0xC9 << false << FirstFrameError::NotBaseline;
+}
+
+// The preview decodes within the conversion's frame limits (FrameLimits),
+// and a stop set by a newer request ends a decode inside the frame.
+void PreviewTest::decodeKeepsTheConversionsLimits()
+{
+    QFETCH(int, frameMarker);
+    QFETCH(bool, stop);
+    QFETCH(FirstFrameError, error);
+    CompressedFrame frame = ReadFirstFrame(kSample);
+    const uint8_t sof0[] = {0xFF, 0xC0};
+    const auto at = std::search(frame.stream.begin(), frame.stream.end(), std::begin(sof0), std::end(sof0));
+    QVERIFY(at != frame.stream.end());
+    at[1] = uint8_t(frameMarker);
+    const std::atomic<bool> stopped = stop;
+    for (std::optional<RotationMode> mode : {std::optional<RotationMode>(), std::optional(RotationMode::Clockwise90)})
+        QCOMPARE(DecodeFrame(frame, mode, mjpeg::FrameLimits{.stop = &stopped}).error, error);
 }
 
 void PreviewTest::onlyRegularFilesAreOpened_data()

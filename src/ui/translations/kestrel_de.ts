@@ -129,6 +129,10 @@
         <translation>Diese Datei enthält kein Videobild.</translation>
     </message>
     <message>
+        <source>This frame is progressive or arithmetic-coded; only baseline frames are converted.</source>
+        <translation>Dieses Bild ist progressiv oder arithmetisch codiert; umgewandelt werden nur Baseline-Bilder.</translation>
+    </message>
+    <message>
         <source>The first frame of this file cannot be decoded.</source>
         <translation>Das erste Bild dieser Datei lässt sich nicht dekodieren.</translation>
     </message>

@@ -129,6 +129,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>This frame is progressive or arithmetic-coded; only baseline frames are converted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>The first frame of this file cannot be decoded.</source>
         <translation type="unfinished"></translation>
     </message>
