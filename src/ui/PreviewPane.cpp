@@ -69,6 +69,9 @@ ShownFrames ToShownFrames(PreviewFrames frames)
     shown.stopped = frames.stopped;
     shown.index = frames.index;
     shown.frameCount = frames.frameCount;
+    // A stopped request's result is dropped: no picture is made for it.
+    if (frames.stopped)
+        return shown;
     const auto picture = [](FramePicture& frame, QSize& size) {
         QImage image = ToRgbImage(frame);
         frame.pixels = {};

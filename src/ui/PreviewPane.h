@@ -38,8 +38,8 @@ struct ShownFrames {
 // in its box, and 48 MiB at most for the two pictures.
 inline constexpr int kMaxShownSide = 2048;
 
-// Runs on the pool thread: the pictures of `frames` for the pane. Their
-// decoded pixels are let go on the way.
+// Runs on the pool thread: the pictures of `frames` for the pane (none for
+// frames stopped). Their decoded pixels are let go on the way.
 ShownFrames ToShownFrames(PreviewFrames frames);
 
 // The pane at the dialog's right: a frame of one file as it is and as the
