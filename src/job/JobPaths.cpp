@@ -3,6 +3,7 @@
 #include "base/StatusCode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -72,6 +73,27 @@ bool IsSameFile(std::string_view a, std::string_view b)
     if (std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error) && !error)
         return true;
     return SamePath(a, b);
+}
+
+Status CheckSource(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status kind = fs::status(path, error);
+    if (error || !fs::exists(kind)) {
+        Failure failure(status::kCantOpenSource);
+        failure.systemError = error ? error.value() : ENOENT;
+        return failure;
+    }
+    if (fs::is_regular_file(kind))
+        return {};
+    const status::SourceKind what = fs::is_directory(kind) ? status::SourceKind::Directory
+                                    : fs::is_fifo(kind)    ? status::SourceKind::Fifo
+                                    : fs::is_socket(kind)  ? status::SourceKind::Socket
+                                    : fs::is_character_file(kind) || fs::is_block_file(kind)
+                                        ? status::SourceKind::Device
+                                        : status::SourceKind::Other;
+    return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
 }
 
 Status PrepareOutputDirectory(const std::string& directory)

@@ -5,6 +5,8 @@
 #include "avi/ChunkWalker.h"
 #include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
+#include "job/FileSystem.h"
+#include "job/JobPaths.h"
 #include "job/OutputFile.h"
 
 #include <cerrno>
@@ -22,30 +24,10 @@ Status SourceFailure(int32_t code, int error)
     return failure;
 }
 
-// Only regular files are converted: a FIFO would block the open, a device
-// or a pipe has no size to check chunks against. Asked without opening.
-Status CheckSourceKind(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status kind = fs::status(path, error);
-    if (error || !fs::exists(kind))
-        return {};  // the open says why
-    if (fs::is_regular_file(kind))
-        return {};
-    const status::SourceKind what = fs::is_directory(kind) ? status::SourceKind::Directory
-                                    : fs::is_fifo(kind)    ? status::SourceKind::Fifo
-                                    : fs::is_socket(kind)  ? status::SourceKind::Socket
-                                    : fs::is_character_file(kind) || fs::is_block_file(kind)
-                                        ? status::SourceKind::Device
-                                        : status::SourceKind::Other;
-    return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
-}
-
 // The conversion proper.
 Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionResult& result)
 {
-    if (Status kind = CheckSourceKind(job.source); !kind.Ok())
+    if (Status kind = CheckSource(job.source); !kind.Ok())
         return kind;
     // The source is opened and its first bytes read before anything is
     // created for writing: a source that can't be read leaves the
@@ -58,11 +40,18 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
     if (!source.PeekAt(0, head, sizeof head))
         return SourceFailure(status::kReadError, errno);
 
+    // In place, a symbolic link stays a link: the file it leads to is
+    // replaced, beside itself.
+    std::string target = job.destination;
+    if (job.replacesSource) {
+        if (Status resolved = ResolveLinks(job.destination, target, status::kCantOpenDestination); !resolved.Ok())
+            return resolved;
+    }
     // Declared before the stream, so that the stream is closed before an
     // unfinished temporary file is removed.
-    OutputFile output(job.destination);
+    OutputFile output(target);
     if (job.replacesSource)
-        output.TakePermissionsOf(job.source);
+        output.TakeOwnerAndPermissionsOf(job.source);
     ChunkStream destination;
     if (Status created = output.Create(destination, StreamBufferSize); !created.Ok())
         return created;
@@ -72,7 +61,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
         ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
         // Index entries beyond a few MiB wait beside the destination.
-        const std::string folder = std::filesystem::path(job.destination).parent_path().string();
+        const std::string folder = std::filesystem::path(target).parent_path().string();
         context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2,
                                  folder.empty() ? "." : folder);
         converted = ConvertRiffFile(context);
