@@ -164,6 +164,12 @@ def main():
     for transform, (name, data) in enumerate(sorted(recordings.items())):
         with open(os.path.join(out, name), "wb") as f:
             f.write(bytes([transform % 5]) + data)
+    # Found by fuzzing: a RIFF AVIX cut short behind a first RIFF chunk
+    # without 'movi' (the walk looked at its first chunk for ever).
+    open_avix = (riff(hdrl(320, 240, 5), chunk(b"\0I\0T", bytes(12556))) + b"RIFF" + struct.pack("<I", 50224) +
+                 b"AVIX" + b"Li00" + struct.pack("<I", 822109028) + bytes(23))
+    with open(os.path.join(out, "open-avix-behind-a-riff-without-movi"), "wb") as f:
+        f.write(bytes([2]) + open_avix)
 
 
 if __name__ == "__main__":
