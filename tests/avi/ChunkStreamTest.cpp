@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <numeric>
 
 namespace kestrel::test {
@@ -73,6 +74,19 @@ TEST_F(ChunkStreamTest, PeekLeavesTheReadPositionAlone)
     ASSERT_TRUE(stream.Read(next, 10));
     EXPECT_EQ(next[0], 3);
     EXPECT_EQ(next[9], 12);
+}
+
+// Within the file's size a peek that gets fewer bytes is a read error (here
+// the file shrank behind the reader), never the end of the file.
+TEST_F(ChunkStreamTest, ShortPeekWithinTheSizeIsAReadError)
+{
+    const std::string path = File(Counting(50));
+    ChunkStream stream;
+    stream.Open(path, ChunkStream::Mode::Read, 8);
+    std::filesystem::resize_file(path, 20);
+    uint8_t peeked[4];
+    EXPECT_FALSE(stream.PeekAt(40, peeked, 4));
+    EXPECT_EQ(stream.Result().failure().code, status::kReadError);
 }
 
 TEST_F(ChunkStreamTest, WritesLargerThanTheBufferAndPatchesOnBothSidesOfAFlush)
