@@ -27,7 +27,7 @@ ExternalProject_Add(libjpeg_turbo
     CMAKE_ARGS
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
         -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
-        -DCMAKE_INSTALL_LIBDIR=lib
+        -DCMAKE_INSTALL_LIBDIR=<INSTALL_DIR>/lib
         -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_ASM_NASM_COMPILER=${KESTREL_NASM}
         -DENABLE_SHARED=OFF
@@ -35,6 +35,10 @@ ExternalProject_Add(libjpeg_turbo
         -DWITH_SIMD=ON
         -DREQUIRE_SIMD=ON
         -DWITH_TURBOJPEG=OFF
+    # jpegint.h too, which the transcoder's coefficient access includes (Debian's
+    # libjpeg62-turbo-dev installs it).
+    INSTALL_COMMAND ${CMAKE_COMMAND} --install <BINARY_DIR>
+            COMMAND ${CMAKE_COMMAND} -E copy <SOURCE_DIR>/jpegint.h <INSTALL_DIR>/include/
     BUILD_BYPRODUCTS ${library}
     USES_TERMINAL_BUILD ON)
 

@@ -1,5 +1,6 @@
 #include "job/JobPaths.h"
 
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
 
 #include <algorithm>
@@ -23,8 +24,8 @@ constexpr bool kNamesIgnoreCase =
 std::string PathKey(std::string_view path)
 {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
-    std::string key = (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+    std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+    std::string key = Utf8FromPath((error ? PathFromUtf8(path) : absolute).lexically_normal());
     if (kNamesIgnoreCase)
         std::ranges::transform(key, key.begin(), [](unsigned char c) {
             return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
@@ -39,10 +40,11 @@ bool SamePath(std::string_view a, std::string_view b) { return PathKey(a) == Pat
 std::string ResolvedPath(const std::string& path)
 {
     std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(PathFromUtf8(path), error), error);
     if (error)
-        resolved = std::filesystem::path(path).lexically_normal();
-    return resolved.string();
+        resolved = PathFromUtf8(path).lexically_normal();
+    return Utf8FromPath(resolved);
 }
 
 }  // namespace
@@ -51,7 +53,7 @@ std::string MakeDestinationPath(std::string_view outputDirectory, std::string_vi
 {
     constexpr char kSeparator = std::filesystem::path::preferred_separator;
     // The name part keeps its separator; a bare name gets one.
-    const size_t slash = source.find_last_of(kSeparator);
+    const size_t slash = LastSeparator(source);
     const std::string_view name = slash == std::string_view::npos ? source : source.substr(slash + 1);
     std::string destination;
     destination.reserve(outputDirectory.size() + 1 + name.size());
@@ -69,7 +71,7 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 bool IsSameFile(std::string_view a, std::string_view b)
 {
     std::error_code error;
-    if (std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error) && !error)
+    if (std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error)
         return true;
     return SamePath(a, b);
 }
@@ -79,10 +81,11 @@ Status PrepareOutputDirectory(const std::string& directory)
     if (directory.empty())
         return Status::Fail(status::kNoOutputDirectory);
     std::error_code error;
-    if (std::filesystem::is_directory(directory, error))
+    const std::filesystem::path path = PathFromUtf8(directory);
+    if (std::filesystem::is_directory(path, error))
         return {};
-    std::filesystem::create_directories(directory, error);
-    if (error || !std::filesystem::is_directory(directory)) {
+    std::filesystem::create_directories(path, error);
+    if (error || !std::filesystem::is_directory(path, error)) {
         Failure failure(status::kCantCreateOutputDirectory);
         failure.systemError = error ? error.value() : ENOTDIR;
         return failure;

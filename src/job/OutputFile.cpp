@@ -1,7 +1,9 @@
 #include "job/OutputFile.h"
 
 #include "avi/ChunkStream.h"
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
+#include "job/PlatformFiles.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -13,14 +15,14 @@ namespace {
 // ".clip.avi.kestrel-1a2b3c4d" beside "clip.avi".
 std::string TemporaryName(const std::string& destination, uint32_t tag)
 {
-    const std::filesystem::path path(destination);
+    const std::filesystem::path path = PathFromUtf8(destination);
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".kestrel-%08x", tag);
     // Appended rather than "." + name: GCC 12 warns falsely (-Wrestrict) of the latter.
     std::string name = ".";
-    name += path.filename().string();
+    name += Utf8FromPath(path.filename());
     name += suffix;
-    return (path.parent_path() / name).string();
+    return Utf8FromPath(path.parent_path() / PathFromUtf8(name));
 }
 
 Status SystemFailure(int32_t code, int error)
@@ -36,7 +38,7 @@ OutputFile::~OutputFile()
 {
     if (!temporary_.empty() && !committed_) {
         std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
+        std::filesystem::remove(PathFromUtf8(temporary_), ignored);
     }
 }
 
@@ -44,9 +46,8 @@ Status OutputFile::Create(ChunkStream& stream, uint32_t bufferCapacity)
 {
     // A rename would put the file in the place of a directory's entry, a
     // device or a FIFO: only a regular file (or nothing) may be replaced.
-    std::error_code error;
-    const auto existing = std::filesystem::status(destination_, error);
-    if (!error && std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing))
+    if (const PathKind existing = KindOfPath(destination_);
+        existing != PathKind::Absent && existing != PathKind::RegularFile)
         return Status::Fail(status::kDestinationNotAFile);
     std::random_device random;
     // A name taken by another file (another conversion's) is tried again.
@@ -68,13 +69,13 @@ Status OutputFile::Commit(ChunkStream& stream)
         return stream.Result();
     std::error_code error;
     if (!permissionsOf_.empty()) {
-        const auto permissions = std::filesystem::status(permissionsOf_, error).permissions();
+        const auto permissions = std::filesystem::status(PathFromUtf8(permissionsOf_), error).permissions();
         if (!error)
-            std::filesystem::permissions(temporary_, permissions, error);
+            std::filesystem::permissions(PathFromUtf8(temporary_), permissions, error);
         if (error)
             return SystemFailure(status::kCantReplaceDestination, error.value());
     }
-    std::filesystem::rename(temporary_, destination_, error);
+    error = RenameOnto(temporary_, destination_);
     if (error)
         return SystemFailure(status::kCantReplaceDestination, error.value());
     committed_ = true;

@@ -6,9 +6,9 @@
 #include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
 #include "job/OutputFile.h"
+#include "job/PlatformFiles.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -26,19 +26,16 @@ Status SourceFailure(int32_t code, int error)
 // or a pipe has no size to check chunks against. Asked without opening.
 Status CheckSourceKind(const std::string& path)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status kind = fs::status(path, error);
-    if (error || !fs::exists(kind))
-        return {};  // the open says why
-    if (fs::is_regular_file(kind))
-        return {};
-    const status::SourceKind what = fs::is_directory(kind) ? status::SourceKind::Directory
-                                    : fs::is_fifo(kind)    ? status::SourceKind::Fifo
-                                    : fs::is_socket(kind)  ? status::SourceKind::Socket
-                                    : fs::is_character_file(kind) || fs::is_block_file(kind)
-                                        ? status::SourceKind::Device
-                                        : status::SourceKind::Other;
+    status::SourceKind what = status::SourceKind::Other;
+    switch (KindOfPath(path)) {
+    case PathKind::Absent: return {};  // the open says why
+    case PathKind::RegularFile: return {};
+    case PathKind::Directory: what = status::SourceKind::Directory; break;
+    case PathKind::Fifo: what = status::SourceKind::Fifo; break;
+    case PathKind::Socket: what = status::SourceKind::Socket; break;
+    case PathKind::Device: what = status::SourceKind::Device; break;
+    case PathKind::Other: break;
+    }
     return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
 }
 
