@@ -5,7 +5,9 @@
 // are not started unless -k is given), 2 for a usage error, 128 + the signal
 // after SIGINT or SIGTERM.
 
+#include "base/FilePath.h"
 #include "cli/CliOptions.h"
+#include "cli/Console.h"
 #include "cli/Messages.h"
 #include "cli/OutputNaming.h"
 #include "cli/ProgressLine.h"
@@ -15,6 +17,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -53,13 +56,13 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
         return FileResult::Failed;
     }
     std::error_code error;
-    if (options.noClobber && std::filesystem::exists(destination, error)) {
+    if (options.noClobber && std::filesystem::exists(kestrel::PathFromUtf8(destination), error)) {
         if (!options.quiet)
             std::printf("%s: skipped, %s exists\n", source.c_str(), destination.c_str());
         return FileResult::Skipped;
     }
     // Read before the conversion: in place, the source is replaced by then.
-    const auto sourceTime = std::filesystem::last_write_time(source, error);
+    const auto sourceTime = std::filesystem::last_write_time(kestrel::PathFromUtf8(source), error);
     const bool timeKnown = !error;
 
     kestrel::ConversionStatus status;
@@ -109,7 +112,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     }
     if (options.preserveTime) {
         if (timeKnown)
-            std::filesystem::last_write_time(destination, sourceTime, error);
+            std::filesystem::last_write_time(kestrel::PathFromUtf8(destination), sourceTime, error);
         if (!timeKnown || error) {
             PrintError("couldn't give " + destination + " the modification time of " + source + ": " + error.message());
             return FileResult::Failed;
@@ -144,12 +147,15 @@ bool CheckBatch(const Options& options, const std::vector<std::string>& destinat
 
 // Parses the command line into `options`; the exit status when the program
 // ends here (help, version or a usage error).
-std::optional<int> ParseCommandLine(int argc, char** argv, Options& options)
+std::optional<int> ParseCommandLine(std::vector<std::string> arguments, Options& options)
 {
     CLI::App app{"", std::string(kestrel::kProgramName)};
     kestrel::AddOptions(app, options);
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the arguments last first, without the program's name.
+        arguments.erase(arguments.begin());
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::CallForHelp& request) {
         return app.exit(request);
     } catch (const CLI::CallForVersion& request) {
@@ -171,9 +177,10 @@ int main(int argc, char** argv)
 {
     // A log of both streams keeps the order of the lines.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    kestrel::PrepareConsole();
 
     Options options;
-    if (const auto exitStatus = ParseCommandLine(argc, argv, options))
+    if (const auto exitStatus = ParseCommandLine(kestrel::Utf8Arguments(argc, argv), options))
         return *exitStatus;
 
     const kestrel::Naming naming{options.inPlace, options.suffix, options.outputDirectory};
