@@ -8,7 +8,7 @@ Makes the source of every end-to-end kind (run_e2e.py's SOURCES) and
 converts them with each of the five transforms on both programs, one batch
 per transform and program; every output must be byte for byte the Linux
 one. A copy of one source under a name with non-ASCII letters goes through
-each batch too. Then refusals (a WAVE file, a directory, a missing file, an
+each batch too, and one given as sub\\NAME.avi must land in -o DIR as NAME.avi. Then refusals (a WAVE file, a directory, a missing file, an
 unknown transform) must print the same lines (Windows ending them with CR LF)
 with the same exit status.
 Prints the table of source x transform -> identical; exits 1 on any
@@ -84,6 +84,18 @@ def main():
         for name, row in rows.items():
             print(f"{name:{width}}  " + "  ".join(f"{'yes' if same else 'NO':8}" for same in row))
             faults += [f"{name} -t {t}: not identical" for t, same in zip(TRANSFORMS, row) if not same]
+
+        # A Windows path with backslashes: the name after the last one lands in -o DIR.
+        os.makedirs(os.path.join(sources, "sub"))
+        shutil.copy(os.path.join(sources, names[0]), os.path.join(sources, "sub", names[0]))
+        result = run("windows", ["-q", "-t", "cw", "-o", "backslash", "sub\\" + names[0]], sources)
+        landed = os.path.join(sources, "backslash", names[0])
+        same = os.path.exists(landed) and open(landed, "rb").read() == open(
+            os.path.join(sources, "linux", "cw", names[0]), "rb").read()
+        print(f"sub\\{names[0]} -o backslash: {'identical' if same else 'NOT identical'}")
+        if not same:
+            faults.append(f"sub\\{names[0]}: {os.listdir(os.path.join(sources))} "
+                          f"{result.stderr.decode(errors='replace')}")
 
         # Refusals: the same lines, the same exit status.
         refusals = os.path.join(work, "refusals")
