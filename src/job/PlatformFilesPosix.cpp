@@ -13,10 +13,10 @@ PathKind KindOfPath(const std::string& path)
     const fs::file_status kind = fs::status(PathFromUtf8(path), error);
     if (error || !fs::exists(kind))
         return PathKind::Absent;
-    return fs::is_regular_file(kind)                               ? PathKind::RegularFile
-           : fs::is_directory(kind)                                ? PathKind::Directory
-           : fs::is_fifo(kind)                                     ? PathKind::Fifo
-           : fs::is_socket(kind)                                   ? PathKind::Socket
+    return fs::is_regular_file(kind)                                ? PathKind::RegularFile
+           : fs::is_directory(kind)                                 ? PathKind::Directory
+           : fs::is_fifo(kind)                                      ? PathKind::Fifo
+           : fs::is_socket(kind)                                    ? PathKind::Socket
            : fs::is_character_file(kind) || fs::is_block_file(kind) ? PathKind::Device
                                                                     : PathKind::Other;
 }

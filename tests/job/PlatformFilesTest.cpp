@@ -1,9 +1,9 @@
 // The platform's file layer on this system: UTF-8 paths, the kind of what
 // stands under a path, the replacing rename, and the 32-bit-safe size sum.
 
+#include "job/PlatformFiles.h"
 #include "base/FilePath.h"
 #include "base/SizeMath.h"
-#include "job/PlatformFiles.h"
 #include "support/ConversionRunner.h"
 
 #include <gtest/gtest.h>
@@ -51,10 +51,14 @@ TEST(PlatformFiles, KindOfEachPath)
         std::string path;
         PathKind kind;
     } cases[] = {
-        {base + "/file.avi", PathKind::RegularFile},  {base + "/link.avi", PathKind::RegularFile},
-        {base + "/folder.avi", PathKind::Directory},  {base + "/fifo.avi", PathKind::Fifo},
-        {socketPath, PathKind::Socket},                {"/dev/null", PathKind::Device},
-        {base + "/missing.avi", PathKind::Absent},     {base + "/file.avi/below", PathKind::Absent},
+        {base + "/file.avi", PathKind::RegularFile},
+        {base + "/link.avi", PathKind::RegularFile},
+        {base + "/folder.avi", PathKind::Directory},
+        {base + "/fifo.avi", PathKind::Fifo},
+        {socketPath, PathKind::Socket},
+        {"/dev/null", PathKind::Device},
+        {base + "/missing.avi", PathKind::Absent},
+        {base + "/file.avi/below", PathKind::Absent},
     };
     for (const auto& c : cases)
         EXPECT_EQ(KindOfPath(c.path), c.kind) << c.path;
