@@ -36,6 +36,20 @@ bool IsOpenDmlIndexChunk(FourCC id)
     return (id & 0xFFFF) == MakeSuffix("ix") && avi::StreamNumber(id >> 16).has_value();
 }
 
+// Whether the chunk `id` of 'movi', whose size field `source` is about to
+// read, belongs to the video stream and starts like a JPEG picture (SOI and
+// a marker) without being a frame chunk: copied unturned, it would put an
+// unturned picture in the turned file.
+bool HoldsOtherPicture(ChunkStream& source, FourCC id, const WalkState& walk)
+{
+    if (!walk.videoStream || avi::StreamNumber(id) != walk.videoStream || IsVideoFrameChunk(id, walk.videoStream) ||
+        IsOpenDmlIndexChunk(id))
+        return false;
+    uint8_t head[3];
+    return source.PeekAt(source.Position() + 4, head, sizeof head) && head[0] == 0xFF && head[1] == 0xD8 &&
+           head[2] == 0xFF;
+}
+
 }  // namespace
 
 std::unique_ptr<ChunkHandler> CreateHandler(ConversionContext& c, FourCC id, FourCC parent, Status& refusal)
@@ -81,6 +95,12 @@ std::unique_ptr<ChunkHandler> CreateHandler(ConversionContext& c, FourCC id, Fou
         (id == avi::kDmlh && parent == avi::kOdml))
         return std::make_unique<HeaderRoomHandler>(id, s, out, walk, c.progress, parent);
 
+    if ((parent == avi::kMovi || parent == avi::kRec) && HoldsOtherPicture(s, id, walk)) {
+        Failure failure(status::kPictureInOtherChunk, id);
+        failure.offset = s.Position() - 4;
+        refusal = failure;
+        return nullptr;
+    }
     const uint16_t suffix = FourCCSuffix(id);
     if (IsStreamDataSuffix(suffix)) {
         if (parent != avi::kMovi && parent != avi::kRec)

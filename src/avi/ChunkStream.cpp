@@ -207,11 +207,14 @@ bool ChunkStream::PeekAt(uint64_t offset, void* destination, uint32_t length)
 {
     if (!Good() || !file_ || writing_ || offset > fileSize_ || length > fileSize_ - offset)
         return false;
+    // Within the file's size, a short read is an error (or a file cut
+    // while it is read), never its end.
+    errno = 0;
     const int64_t resume = Tell(file_);
-    bool ok = resume >= 0 && SeekTo(file_, offset) && std::fread(destination, 1, length, file_) == length;
-    if (resume >= 0 && !SeekTo(file_, static_cast<uint64_t>(resume)))
+    const bool ok = resume >= 0 && SeekTo(file_, offset) && std::fread(destination, 1, length, file_) == length;
+    if (resume < 0 || !SeekTo(file_, static_cast<uint64_t>(resume)) || !ok)
         return Fail();
-    return ok;
+    return true;
 }
 
 bool ChunkStream::WriteAt(uint64_t offset, const void* source, uint32_t length)
@@ -232,6 +235,8 @@ bool ChunkStream::WriteAt(uint64_t offset, const void* source, uint32_t length)
         in += inFile;
         offset += inFile;
         length -= inFile;
+        if (length == 0)
+            return true;
     }
     std::memcpy(buffer_.get() + (offset - flushed_), in, length);
     return true;

@@ -180,6 +180,11 @@ Status ConvertRiffFile(ConversionContext& context)
     do {
         if (Status riff = ConvertChunk(context, 0, context.source.Size(), false); !riff.Ok())
             return riff;
+        // Over what lies between this RIFF chunk and the next.
+        ChunkStream& source = context.source;
+        if (context.walk.sourceContinues && source.Position() < context.walk.nextRiff &&
+            !source.Skip(context.walk.nextRiff - source.Position()))
+            return source.Result();
     } while (context.walk.sourceContinues);
 
     // Nothing to turn: an empty RIFF, an audio-only file. (A video stream

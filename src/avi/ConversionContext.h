@@ -22,6 +22,7 @@ struct WalkState {
     // being walked (an OpenDML 'AVIX').
     uint32_t sourceRiffs = 0;
     bool sourceContinues = false;
+    uint64_t nextRiff = 0;  // where it starts, behind any 'JUNK' or zero bytes
     // RIFF and LIST chunks open around the chunk being converted.
     uint32_t listDepth = 0;
     FourCC lastChunkId = 0;
@@ -76,10 +77,16 @@ struct ConversionContext {
     FrameSource frames;
     Progress progress;
 
-    // What every frame is transcoded with, once the video format is known.
+    // What every frame is transcoded with, once the video format is known:
+    // the stop request ends a frame half-way.
     FrameFormat VideoFrameFormat() const
     {
-        return walk.frameSize ? FrameFormat{walk.frameSize->width, walk.frameSize->height, mode} : FrameFormat{};
+        if (!walk.frameSize)
+            return {};
+        return {walk.frameSize->width,
+                walk.frameSize->height,
+                mode,
+                {mjpeg::kFramesMemoryBudget, &progress.status.StopRequested}};
     }
 };
 

@@ -17,7 +17,13 @@ FrameSource::~FrameSource() = default;
 
 void FrameSource::BeginList(uint64_t begin, uint64_t end, std::optional<int32_t> videoStream, const FrameFormat& format)
 {
-    pipeline_ = FramePipeline::Start(sourcePath_, begin, end, videoStream, format, jobs_);
+    // The frames in flight share the memory budget: the walker's frame and
+    // one per worker, so huge pictures run on fewer workers, or none.
+    const uint64_t perFrame = std::max<uint64_t>(mjpeg::LargestFrameMemory({format.width, format.height}), 1);
+    const uint64_t fit = format.limits.memoryBytes / perFrame;
+    const uint64_t requested = std::min<uint64_t>(uint64_t(std::max(jobs_, 0)), kMaximumWorkers);
+    const auto workers = static_cast<int32_t>(std::min<uint64_t>(requested, fit > 0 ? fit - 1 : 0));
+    pipeline_ = FramePipeline::Start(sourcePath_, begin, end, videoStream, format, workers);
 }
 
 void FrameSource::EndList() { pipeline_.reset(); }

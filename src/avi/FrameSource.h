@@ -31,9 +31,12 @@ public:
         const uint8_t* data = nullptr;
     };
 
-    // `jobs` threads transcode frames; 1 (or no path): the walker transcodes
-    // each frame itself. `salvage`: frames the library cannot decode are
-    // replaced (Replacement).
+    // `jobs` threads transcode frames (at most kMaximumWorkers, and fewer
+    // when the picture is so large that their frames would not fit in the
+    // frames' memory budget, FrameLimits.h); 1 (or no path): the walker
+    // transcodes each frame itself. `salvage`: frames the library cannot
+    // decode are replaced (Replacement).
+    static constexpr uint64_t kMaximumWorkers = 64;
     FrameSource(const std::string& sourcePath, int32_t jobs, bool salvage);
     ~FrameSource();
     FrameSource(const FrameSource&) = delete;

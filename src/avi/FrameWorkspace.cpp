@@ -26,7 +26,7 @@ mjpeg::TranscodeResult FrameWorkspace::Transcode(uint32_t size, const FrameForma
 {
     if (out_.size() < size_t{size})
         out_.resize(size_t{size});
-    return mjpeg::TranscodeFrame(in_, out_, size, format.width, format.height, format.mode, transcoder_);
+    return mjpeg::TranscodeFrame(in_, out_, size, format.width, format.height, format.mode, transcoder_, format.limits);
 }
 
 void FrameWorkspace::Release()

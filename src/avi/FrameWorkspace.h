@@ -13,6 +13,7 @@ struct FrameFormat {
     int32_t width = 0;  // the source frames' size, from the stream's format
     int32_t height = 0;
     RotationMode mode = RotationMode::Anticlockwise90;
+    mjpeg::FrameLimits limits;
 
     bool operator==(const FrameFormat&) const = default;
 };

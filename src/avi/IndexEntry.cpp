@@ -5,24 +5,22 @@
 
 namespace kestrel {
 
-bool WriteIndex(ChunkStream& destination, IndexEntries& entries)
+bool AddIndexEntry(SpillBuffer& entries, const IndexEntry& entry)
+{
+    uint8_t bytes[avi::idx1::kEntrySize];
+    WriteLe32(bytes + avi::idx1::kChunkId, entry.chunkId);
+    WriteLe32(bytes + avi::idx1::kFlags, entry.flags);
+    WriteLe32(bytes + avi::idx1::kOffset, entry.offset);
+    WriteLe32(bytes + avi::idx1::kLength, entry.length);
+    return entries.Append(bytes, sizeof bytes);
+}
+
+bool WriteIndex(ChunkStream& destination, SpillBuffer& entries)
 {
     uint8_t header[avi::kChunkHeaderSize];
     WriteLe32(header, avi::kIdx1);
-    WriteLe32(header + 4, static_cast<uint32_t>(entries.size() * avi::idx1::kEntrySize));
-    if (!destination.Write(header, sizeof header))
-        return false;
-    for (const IndexEntry& entry : entries) {
-        uint8_t bytes[avi::idx1::kEntrySize];
-        WriteLe32(bytes + avi::idx1::kChunkId, entry.chunkId);
-        WriteLe32(bytes + avi::idx1::kFlags, entry.flags);
-        WriteLe32(bytes + avi::idx1::kOffset, entry.offset);
-        WriteLe32(bytes + avi::idx1::kLength, entry.length);
-        if (!destination.Write(bytes, sizeof bytes))
-            return false;
-    }
-    entries.clear();
-    return true;
+    WriteLe32(header + 4, static_cast<uint32_t>(entries.Size()));
+    return destination.Write(header, sizeof header) && entries.MoveTo(destination);
 }
 
 }  // namespace kestrel

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "avi/SpillBuffer.h"
 #include "base/ByteOrder.h"
-
-#include <vector>
 
 namespace kestrel {
 
@@ -14,12 +13,14 @@ struct IndexEntry {
     uint32_t length = 0;  // the chunk's data size, without the pad byte
 };
 
-using IndexEntries = std::vector<IndexEntry>;
-
 class ChunkStream;
 
-// Writes the 'idx1' chunk of all entries and empties the list; false when a
-// write failed.
-bool WriteIndex(ChunkStream& destination, IndexEntries& entries);
+// Appends `entry` to the 'idx1' entries as the chunk stores them; false
+// when the buffer could not keep it.
+bool AddIndexEntry(SpillBuffer& entries, const IndexEntry& entry);
+
+// Writes the 'idx1' chunk of all entries and empties the buffer; false when
+// a write failed.
+bool WriteIndex(ChunkStream& destination, SpillBuffer& entries);
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 #include "avi/AviLayout.h"
 #include "avi/ChunkStream.h"
 #include "avi/ChunkWriting.h"
+#include "base/StatusCode.h"
 
 #include <algorithm>
 
@@ -25,15 +26,15 @@ FourCC StandardIndexId(int32_t stream)
 
 }  // namespace
 
-void OpenDmlIndex::Add(FourCC chunkId, uint32_t offset, uint32_t size, bool keyFrame)
+bool OpenDmlIndex::Add(FourCC chunkId, uint32_t offset, uint32_t size, bool keyFrame)
 {
     if (chunkId_ == 0)
         chunkId_ = chunkId;
     uint8_t entry[avi::ix::kEntrySize];
     WriteLe32(entry + avi::ix::kEntryOffset, offset);
     WriteLe32(entry + avi::ix::kEntrySizeField, keyFrame ? size : size | avi::ix::kNotKeyFrame);
-    entries_.insert(entries_.end(), entry, entry + sizeof entry);
     entryBytes_ += size;
+    return entries_.Append(entry, sizeof entry);
 }
 
 FourCC OpenDmlIndex::ChunkId(int32_t streamNumber) const
@@ -45,7 +46,7 @@ FourCC OpenDmlIndex::ChunkId(int32_t streamNumber) const
 
 Status OpenDmlIndex::WriteStandardIndex(ChunkStream& out, uint64_t riffStart, int32_t streamNumber)
 {
-    const auto count = static_cast<uint32_t>(entries_.size() / avi::ix::kEntrySize);
+    const auto count = static_cast<uint32_t>(entries_.Size() / avi::ix::kEntrySize);
     // Video counts frames; audio of fixed-size samples counts samples.
     const auto duration =
         static_cast<uint32_t>(sampleSize_ > 0 && streamType_ != avi::kVids ? entryBytes_ / sampleSize_ : count);
@@ -57,12 +58,11 @@ Status OpenDmlIndex::WriteStandardIndex(ChunkStream& out, uint64_t riffStart, in
     WriteLe32(header + avi::indx::kChunkId, ChunkId(streamNumber));
     WriteLe64(header + avi::ix::kBaseOffset, riffStart);
     out.Write(header, sizeof header);
-    for (size_t at = 0; at < entries_.size(); at += 1u << 20)
-        out.Write(entries_.data() + at, static_cast<uint32_t>(std::min<size_t>(entries_.size() - at, 1u << 20)));
+    if (!entries_.MoveTo(out) && out.Good())
+        return Status::Fail(status::kWriteError);
     if (Status ended = EndChunk(out, start); !ended.Ok())
         return ended;
     written_.push_back({start, static_cast<uint32_t>(out.Position() - start), duration});
-    entries_.clear();
     entryBytes_ = 0;
     return {};
 }

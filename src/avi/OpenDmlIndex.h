@@ -1,10 +1,12 @@
 #pragma once
 
+#include "avi/SpillBuffer.h"
 #include "base/ByteOrder.h"
 #include "base/Failure.h"
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kestrel {
@@ -24,12 +26,16 @@ public:
         uint32_t size = 0;
     };
 
-    OpenDmlIndex(FourCC streamType, uint32_t sampleSize) : streamType_(streamType), sampleSize_(sampleSize) { }
+    // Entries beyond a few MiB wait in `scratchFolder` (SpillBuffer.h).
+    OpenDmlIndex(FourCC streamType, uint32_t sampleSize, std::string scratchFolder = {})
+        : streamType_(streamType), sampleSize_(sampleSize), entries_(std::move(scratchFolder))
+    {
+    }
 
     // A data chunk of the stream whose data lies `offset` bytes behind the
-    // start of its RIFF chunk.
-    void Add(FourCC chunkId, uint32_t offset, uint32_t size, bool keyFrame);
-    bool HasChunks() const { return !entries_.empty(); }
+    // start of its RIFF chunk; false when the entry could not be kept.
+    bool Add(FourCC chunkId, uint32_t offset, uint32_t size, bool keyFrame);
+    bool HasChunks() const { return !entries_.Empty(); }
 
     // Writes the standard index of the chunks added since the last one, as
     // an 'ix##' chunk here, their offsets counted from `riffStart`.
@@ -52,9 +58,9 @@ private:
 
     FourCC streamType_;
     uint32_t sampleSize_;
-    FourCC chunkId_ = 0;            // the id of the stream's first data chunk
-    std::vector<uint8_t> entries_;  // standard index entries as stored
-    uint64_t entryBytes_ = 0;       // data bytes of the chunks in entries_
+    FourCC chunkId_ = 0;       // the id of the stream's first data chunk
+    SpillBuffer entries_;      // standard index entries as stored
+    uint64_t entryBytes_ = 0;  // data bytes of the chunks in entries_
     std::vector<SuperEntry> written_;
     std::optional<Room> room_;
 };

@@ -6,7 +6,55 @@
 #include "avi/ConversionContext.h"
 #include "base/StatusCode.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace kestrel {
+namespace {
+
+// Where the next RIFF chunk starts at or behind `at`: writers leave a 'JUNK'
+// chunk or zero bytes between RIFF chunks. Nothing when the file ends
+// first, or when something else stands there; its offset then goes to
+// `ignoredFrom`. A read error is an error, not the end of the file.
+Status FindNextRiff(ChunkStream& source, uint64_t at, std::optional<uint64_t>& next,
+                    std::optional<uint64_t>& ignoredFrom)
+{
+    const uint64_t size = source.Size();
+    while (at < size) {
+        uint8_t header[avi::kChunkHeaderSize] = {};
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(sizeof header, size - at));
+        if (!source.PeekAt(at, header, n))
+            return source.Result();
+        const FourCC id = ReadLe32(header);
+        if (n == sizeof header && id == avi::kRiff) {
+            next = at;
+            return {};
+        }
+        const uint64_t junkEnd = at + avi::kChunkHeaderSize + ReadLe32(header + 4) + (ReadLe32(header + 4) & 1);
+        if (n == sizeof header && id == avi::kJunk && junkEnd <= size) {
+            at = junkEnd;
+            continue;
+        }
+        if (header[0] != 0) {
+            ignoredFrom = at;
+            return {};
+        }
+        // A run of zero bytes: on to its first other byte.
+        while (at < size && header[0] == 0) {
+            const uint32_t zeros =
+                static_cast<uint32_t>(std::find_if(header, header + n, [](uint8_t b) { return b != 0; }) - header);
+            at += zeros;
+            if (zeros < n)
+                break;
+            const auto more = static_cast<uint32_t>(std::min<uint64_t>(sizeof header, size - at));
+            if (more > 0 && !source.PeekAt(at, header, more))
+                return source.Result();
+        }
+    }
+    return {};
+}
+
+}  // namespace
 
 RiffHandler::RiffHandler(FourCC id, ConversionContext& context)
     : ChunkHandler(id, context.source, context.output), context_(context)
@@ -30,8 +78,16 @@ Status RiffHandler::Process()
         return Status::Fail(status::kRiffExtension, listType_);
 
     const uint64_t end = start_ + avi::kChunkHeaderSize + size_;
-    uint8_t next[4];
-    walk.sourceContinues = source_.PeekAt(end + (size_ & 1), next, sizeof next) && ReadLe32(next) == avi::kRiff;
+    std::optional<uint64_t> next;
+    std::optional<uint64_t> ignoredFrom;
+    if (Status found = FindNextRiff(source_, end + (size_ & 1), next, ignoredFrom); !found.Ok())
+        return found;
+    walk.sourceContinues = next.has_value();
+    walk.nextRiff = next.value_or(0);
+    if (ignoredFrom) {
+        walk.recordingEnd.ignoredFrom = *ignoredFrom;
+        walk.recordingEnd.ignoredBytes = source_.Size() - *ignoredFrom;
+    }
     if (first)
         output_.BeginFirstRiff();
     if (Status children = ConvertChildren(context_, listType_, end, open_); !children.Ok())

@@ -6,6 +6,7 @@
 #include "base/StatusCode.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace kestrel {
 namespace {
@@ -26,8 +27,19 @@ constexpr uint64_t kCopyPieceSize = 1u * 1024 * 1024;
 
 }  // namespace
 
-void RiffWriter::Configure(uint64_t sizeLimit, bool reserveRoom)
+void RiffWriter::SpillFailed()
 {
+    if (failure_.Ok()) {
+        Failure failure(status::kWriteError);
+        failure.systemError = errno;
+        failure_ = failure;
+    }
+}
+
+void RiffWriter::Configure(uint64_t sizeLimit, bool reserveRoom, std::string scratchFolder)
+{
+    legacy_.SetFolder(scratchFolder);
+    scratchFolder_ = std::move(scratchFolder);
     sizeLimit_ = sizeLimit;
     reserveRoom_ = reserveRoom;
 }
@@ -91,17 +103,23 @@ uint64_t RiffWriter::BeginDataChunk(FourCC id, uint32_t flags, Data kind, uint32
     const uint64_t start = BeginChunk(id, length);
     frames_ += kind == Data::VideoFrame ? 1 : 0;
     largestChunk_ = std::max(largestChunk_, length);
-    if (riffs_ == 1)
-        legacy_.push_back({id, flags, static_cast<uint32_t>(start - moviBase_), length});
+    if (riffs_ == 1 && !AddIndexEntry(legacy_, {id, flags, static_cast<uint32_t>(start - moviBase_), length}))
+        SpillFailed();
     const std::optional<int32_t> stream = avi::StreamNumber(id);
     if (!stream || size_t(*stream) >= streams_.size())
         return start;
     const uint64_t offset = start + avi::kChunkHeaderSize - riffStart_;
     if (length >= avi::ix::kNotKeyFrame || offset > UINT32_MAX) {
+        // In the first RIFF chunk the file stays one; behind it, the chunk
+        // would be missing from its standard index.
         unindexable_ = true;
+        if (riffs_ > 1 && failure_.Ok())
+            failure_ = Status::Fail(status::kUnindexableChunk, id);
         return start;
     }
-    streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length, (flags & avi::idx1::kFlagKeyFrame) != 0);
+    if (!streams_[size_t(*stream)].Add(id, static_cast<uint32_t>(offset), length,
+                                       (flags & avi::idx1::kFlagKeyFrame) != 0))
+        SpillFailed();
     return start;
 }
 
@@ -122,7 +140,7 @@ void RiffWriter::NoteStream(int32_t stream, FourCC type, uint32_t sampleSize)
     // Data chunks name their stream with two digits.
     if (stream < 0 || stream > 99 || size_t(stream) != streams_.size())
         return;
-    streams_.emplace_back(type, sampleSize);
+    streams_.emplace_back(type, sampleSize, scratchFolder_);
 }
 
 void RiffWriter::NoteStreamRoom(int32_t stream, uint64_t chunkStart, uint32_t dataSize)
@@ -280,14 +298,13 @@ Status RiffWriter::WriteStandardIndexes()
 
 Status RiffWriter::WriteLegacyIndex()
 {
-    if (legacy_.empty())
+    if (legacy_.Empty())
         return {};
-    const uint64_t size = legacy_.size() * uint64_t{avi::idx1::kEntrySize};
+    const uint64_t size = legacy_.Size();
     if (out_.Position() - riffStart_ + size > UINT32_MAX)
         return Status::Fail(status::kTooLarge);
     if (!WriteIndex(out_, legacy_))
-        return out_.Result();
-    IndexEntries().swap(legacy_);
+        return out_.Good() ? Status::Fail(status::kWriteError) : out_.Result();
     largestChunk_ = std::max(largestChunk_, static_cast<uint32_t>(size));
     return {};
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kestrel {
@@ -46,9 +47,10 @@ public:
 
     explicit RiffWriter(ChunkStream& out) : out_(out) { }
 
-    // The size past which a new RIFF chunk starts, and whether to leave room
-    // in the header when the source has none.
-    void Configure(uint64_t sizeLimit, bool reserveRoom);
+    // The size past which a new RIFF chunk starts, whether to leave room in
+    // the header when the source has none, and the folder where index
+    // entries beyond a few MiB wait for their index (SpillBuffer.h).
+    void Configure(uint64_t sizeLimit, bool reserveRoom, std::string scratchFolder = {});
 
     // Errors stick: after a failed step every later one does nothing, and
     // EndChunk, the writes and Finish return the first failure.
@@ -109,6 +111,7 @@ public:
 
 private:
     void BeforeMoviChild(uint64_t bytes);
+    void SpillFailed();
     Status Result() const;
     bool CanStartRiff() const;
     Status StartNextRiff();
@@ -140,7 +143,8 @@ private:
     // A chunk too large for a standard index entry: likewise.
     bool unindexable_ = false;
 
-    IndexEntries legacy_;  // the first RIFF chunk's 'idx1'
+    std::string scratchFolder_;
+    SpillBuffer legacy_;  // the first RIFF chunk's 'idx1' entries
     uint32_t firstRiffFrames_ = 0;
     uint32_t frames_ = 0;
     // The largest data or index chunk written: the output's dwSuggestedBufferSize.

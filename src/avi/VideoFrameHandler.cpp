@@ -13,7 +13,12 @@ int32_t StatusOf(mjpeg::TranscodeError error)
     switch (error) {
     case mjpeg::TranscodeError::PayloadTooShort: return status::kFrameTooShort;
     case mjpeg::TranscodeError::UnexpectedPicture: return status::kFrameUnexpected;
+    case mjpeg::TranscodeError::OutOfMemory: return status::kOutOfMemory;
+    case mjpeg::TranscodeError::NotBaseline: return status::kFrameNotBaseline;
+    case mjpeg::TranscodeError::TooFewBytes: return status::kFrameTooFewBytes;
+    case mjpeg::TranscodeError::TooLarge: return status::kFrameTooLarge;
     case mjpeg::TranscodeError::Damaged:
+    case mjpeg::TranscodeError::Stopped:
     case mjpeg::TranscodeError::None: break;
     }
     return status::kFrameDamaged;
@@ -30,17 +35,24 @@ Status VideoFrameHandler::Process()
         if (Status taken = frames_.Next(source_, start_, size_, format_, frame); !taken.Ok())
             return taken;
         const uint32_t number = output_.Frames() + 1;
+        if (frame.result.error == mjpeg::TranscodeError::Stopped) {
+            frames_.Done({});
+            return Status::Stopped();
+        }
         // A frame the library cannot decode fails the file, or with salvage
         // repeats the frame before it.
-        const bool undecodable = frame.result.error == mjpeg::TranscodeError::Damaged ||
-                                 frame.result.error == mjpeg::TranscodeError::PayloadTooShort;
-        if (undecodable && frames_.Salvaging()) {
+        const int32_t refusal = StatusOf(frame.result.error);
+        if (frame.result.error != mjpeg::TranscodeError::None && IsReplaceableFrame(refusal) && frames_.Salvaging()) {
             frames_.Done({});
             frame = frames_.Replacement(format_);
             progress_.replacedFrames.Add(number);
         }
         if (frame.result.error != mjpeg::TranscodeError::None) {
             Failure failure{StatusOf(frame.result.error), number};
+            if (frame.result.error == mjpeg::TranscodeError::TooLarge)
+                failure.detail2 = static_cast<uint32_t>(format_.limits.memoryBytes >> 20);
+            if (frame.result.error == mjpeg::TranscodeError::OutOfMemory)
+                failure.detail = 0;
             failure.libraryMessage = frame.result.libraryMessage;
             return failure;
         }

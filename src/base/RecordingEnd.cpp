@@ -24,6 +24,9 @@ std::string FormatRecordingEnd(const RecordingEnd& end, std::string_view source)
         return {};
     std::string line = "warning: ";
     line += source;
+    if (!end.cutShort && !end.unfinalized)
+        return line + ": " + Grouped(end.ignoredBytes) + " bytes from byte " + Grouped(end.ignoredFrom) +
+               " ignored: not a RIFF chunk";
     const bool dropped = end.dropped != RecordingEnd::Dropped::Nothing;
     if (!end.cutShort && !dropped)
         return line + ": recording not finalized: " + FramesText(end.framesConverted) + " converted";

@@ -28,13 +28,19 @@ struct RecordingEnd {
     uint32_t frame = 0;
     FourCC chunkId = 0;
     uint32_t framesConverted = 0;
+    // Bytes behind the last RIFF chunk that are not a RIFF chunk, nor the
+    // 'JUNK' chunk or zero bytes writers leave between them: ignored.
+    uint64_t ignoredFrom = 0;
+    uint64_t ignoredBytes = 0;
 
-    bool Any() const { return cutShort || unfinalized; }
+    bool Any() const { return cutShort || unfinalized || ignoredBytes > 0; }
 };
 
 // One line for the front ends, without a line break: "warning: clip.avi:
 // recording cut short at byte 300000: 22 frames converted, the last 12,345
-// bytes (part of frame 23) dropped". Empty when the recording was whole.
+// bytes (part of frame 23) dropped"; or "warning: clip.avi: 1,200 bytes
+// from byte 5,000 ignored: not a RIFF chunk". Empty when the recording was
+// whole.
 std::string FormatRecordingEnd(const RecordingEnd& end, std::string_view source);
 
 }  // namespace kestrel

@@ -53,9 +53,24 @@ constexpr StatusText kStatusTexts[] = {
     {status::kDestinationNotAFile, Path::Destination, Detail::None,   "Couldn't write file %s: something other than a regular file has that name"},
     {status::kNoVideoStream,       Path::Source,      Detail::None,   "%s\nhas no Motion-JPEG video stream"},
     {status::kPictureTooLarge,     Path::Source,      Detail::TwoDecimals, "Video stream in\n%s\nhas pictures too large to convert (%d x %d pixels; at most 16384 x 16384 pixels)"},
+    {status::kFrameNotBaseline,    Path::Source,      Detail::Decimal, "%s\nis not supported: video frame %d is progressive or arithmetic-coded (only baseline frames, as cameras write them, are converted)"},
+    {status::kFrameTooLarge,       Path::Source,      Detail::TwoDecimals, "%s\nis not supported: video frame %d needs more than %d MiB of memory to turn"},
+    {status::kFrameTooFewBytes,    Path::Source,      Detail::Decimal, "%s\nis damaged: video frame %d has far too few bytes for its picture"},
+    {status::kPictureInOtherChunk, Path::Source,      Detail::FourCC, "%s\nis not supported: its chunk '%s' holds a JPEG picture of the video stream but is not a video frame chunk"},
+    {status::kUnindexableChunk,    Path::Destination, Detail::FourCC, "%s\ncannot index its chunk '%s': it is too large, or too far from the start of its RIFF chunk, for an OpenDML index"},
     {status::kRiffExtension,       Path::Source,      Detail::FourCC, "%s\nis damaged: it continues past its first RIFF chunk in a RIFF chunk of type '%s', not an OpenDML 'AVIX' chunk"},
 };
 // clang-format on
+
+}  // namespace
+
+bool IsReplaceableFrame(int32_t code)
+{
+    return code == status::kFrameDamaged || code == status::kFrameTooShort || code == status::kFrameTooFewBytes ||
+           code == status::kFrameNotBaseline;
+}
+
+namespace {
 
 // The codes whose message names a file the system failed to open, read,
 // write or rename; they end with the system's reason.

@@ -45,6 +45,11 @@ inline constexpr int32_t kSourceNotAFile = 33;             // detail: what it is
 inline constexpr int32_t kNestedTooDeep = 34;              // detail: the list's FOURCC, Failure::offset
 inline constexpr int32_t kNoVideoStream = 35;              // no Motion-JPEG video stream in the file
 inline constexpr int32_t kPictureTooLarge = 36;            // detail: width, detail2: height
+inline constexpr int32_t kFrameNotBaseline = 37;           // detail: frame number from 1
+inline constexpr int32_t kFrameTooLarge = 38;              // detail: frame number from 1, detail2: MiB allowed
+inline constexpr int32_t kFrameTooFewBytes = 39;           // detail: frame number from 1
+inline constexpr int32_t kPictureInOtherChunk = 40;        // detail: the chunk's FOURCC; Failure::offset
+inline constexpr int32_t kUnindexableChunk = 41;           // detail: the chunk's FOURCC
 
 // What a source that is not a regular file is, for kSourceNotAFile.
 enum class SourceKind : uint32_t { Directory = 1, Fifo, Socket, Device, Other };
@@ -55,6 +60,10 @@ inline constexpr uint32_t kMaximumListDepth = 64;
 // that many pixels, at most 65500 either way).
 inline constexpr uint64_t kMaximumPicturePixels = 16384ull * 16384ull;
 }  // namespace status
+
+// Whether a frame refused with `code` is one that --salvage replaces: the
+// frame cannot be decoded, but the file can.
+bool IsReplaceableFrame(int32_t code);
 
 // The message shown for a status code, or an empty string for code 0.
 // Messages about opening, reading or writing a file end with the system's

@@ -104,7 +104,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     case kestrel::Outcome::Failed: {
         std::string line = kestrel::FailureLine(status.Result.failure, source, destination);
         const int32_t code = status.Result.failure.code;
-        if (code == kestrel::status::kFrameDamaged || code == kestrel::status::kFrameTooShort)
+        if (kestrel::IsReplaceableFrame(code))
             line += "; --salvage converts it, each damaged frame repeating the frame before it";
         PrintError(line);
         return signal != 0 ? FileResult::Interrupted : FileResult::Failed;

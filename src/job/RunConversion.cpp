@@ -68,7 +68,10 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
     {
         ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
-        context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2);
+        // Index entries beyond a few MiB wait beside the destination.
+        const std::string folder = std::filesystem::path(job.destination).parent_path().string();
+        context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2,
+                                 folder.empty() ? "." : folder);
         converted = ConvertRiffFile(context);
         context.frames.Release();
         result.warnings = std::move(context.progress.warnings);

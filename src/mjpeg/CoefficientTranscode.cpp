@@ -115,7 +115,7 @@ CoefficientResult TranscodeThroughCoefficients(j_decompress_ptr dinfo, j_compres
                                                MemoryDestination& destination, const CodecBuffer& frame,
                                                PictureSize expected, RotationMode mode,
                                                const std::span<const uint8_t>& segments, TranscoderBuffers& buffers,
-                                               std::vector<uint8_t>& out)
+                                               std::vector<uint8_t>& out, const FrameLimits& limits)
 {
     InstallMemorySource(dinfo, source, frame);
     jpeg_read_header(dinfo, TRUE);
@@ -124,7 +124,9 @@ CoefficientResult TranscodeThroughCoefficients(j_decompress_ptr dinfo, j_compres
         dinfo->image_height != static_cast<JDIMENSION>(expected.height)) {
         return {CodecStatus::UnexpectedPicture, 0, false};
     }
-    if (dinfo->progressive_mode || dinfo->arith_code || dinfo->data_precision != BITS_IN_JSAMPLE) {
+    if (const CodecStatus within = CheckFrameLimits(dinfo, frame.length, limits); within != CodecStatus::Ok)
+        return {within, 0, false};
+    if (dinfo->data_precision != BITS_IN_JSAMPLE) {
         return {CodecStatus::Ok, 0, true};
     }
 
@@ -157,6 +159,9 @@ CoefficientResult TranscodeThroughCoefficients(j_decompress_ptr dinfo, j_compres
     jpeg_start_decompress(dinfo);
     int consumed = JPEG_SUSPENDED;
     do {
+        // One row of blocks at a time: the stop request is looked at in between.
+        if (dinfo->progress != nullptr)
+            (*dinfo->progress->progress_monitor)(common);
         consumed = jpeg_consume_input(dinfo);
     } while (consumed != JPEG_REACHED_EOI && consumed != JPEG_SUSPENDED);
     if (consumed == JPEG_SUSPENDED) {
@@ -264,7 +269,7 @@ void CoefficientWorkspace::Release()
 CoefficientResult TranscodeCoefficients(const CodecBuffer& frame, PictureSize expected, RotationMode mode,
                                         std::span<const uint8_t> segments, TranscoderBuffers& buffers,
                                         std::vector<uint8_t>& out, std::string* libraryMessage,
-                                        std::string* firstWarning)
+                                        std::string* firstWarning, const FrameLimits& limits)
 {
     jpeg_decompress_struct dinfo{};
     jpeg_compress_struct cinfo{};
@@ -273,21 +278,23 @@ CoefficientResult TranscodeCoefficients(const CodecBuffer& frame, PictureSize ex
     MemoryDestination destination;
     // Both objects report to the one manager: a fatal error in either comes
     // back here.
-    dinfo.err = InstallCodecErrorManager(errorManager);
+    dinfo.err = InstallCodecErrorManager(errorManager, limits.stop);
     cinfo.err = dinfo.err;
     if (setjmp(errorManager.jumpBuffer) != 0) {
         jpeg_destroy_compress(&cinfo);
         jpeg_destroy_decompress(&dinfo);
         if (libraryMessage)
             *libraryMessage = errorManager.message;
-        return {CodecStatus::Failed, 0, false};
+        return {errorManager.FailureStatus(), 0, false};
     }
     jpeg_create_decompress(&dinfo);
     jpeg_create_compress(&cinfo);
+    WatchStop(reinterpret_cast<j_common_ptr>(&dinfo), errorManager);
+    WatchStop(reinterpret_cast<j_common_ptr>(&cinfo), errorManager);
     buffers.Coefficients.decoderMemory.Install(reinterpret_cast<j_common_ptr>(&dinfo));
     buffers.Coefficients.encoderMemory.Install(reinterpret_cast<j_common_ptr>(&cinfo));
     const CoefficientResult result = TranscodeThroughCoefficients(&dinfo, &cinfo, source, destination, frame, expected,
-                                                                  mode, segments, buffers, out);
+                                                                  mode, segments, buffers, out, limits);
     jpeg_destroy_compress(&cinfo);
     jpeg_destroy_decompress(&dinfo);
     if (firstWarning)

@@ -9,6 +9,7 @@
 
 #include "base/Transform.h"
 #include "mjpeg/CodecBuffer.h"
+#include "mjpeg/FrameLimits.h"
 #include "mjpeg/FrameTranscoder.h"
 #include "mjpeg/JpegCodec.h"
 
@@ -35,6 +36,6 @@ struct CoefficientResult {
 CoefficientResult TranscodeCoefficients(const CodecBuffer& frame, PictureSize expected, RotationMode mode,
                                         std::span<const uint8_t> segments, TranscoderBuffers& buffers,
                                         std::vector<uint8_t>& out, std::string* libraryMessage = nullptr,
-                                        std::string* firstWarning = nullptr);
+                                        std::string* firstWarning = nullptr, const FrameLimits& limits = {});
 
 }  // namespace kestrel::mjpeg

@@ -17,6 +17,6 @@ enum class FramePath {
 // TranscodeFrame along `path`.
 TranscodeResult TranscodeFrameOn(FramePath path, std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
                                  uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
-                                 TranscoderBuffers& buffers);
+                                 TranscoderBuffers& buffers, const FrameLimits& limits = {});
 
 }  // namespace kestrel::mjpeg

@@ -71,6 +71,11 @@ TranscodeError ToTranscodeError(CodecStatus status)
     switch (status) {
     case CodecStatus::Ok: return TranscodeError::None;
     case CodecStatus::UnexpectedPicture: return TranscodeError::UnexpectedPicture;
+    case CodecStatus::OutOfMemory: return TranscodeError::OutOfMemory;
+    case CodecStatus::NotBaseline: return TranscodeError::NotBaseline;
+    case CodecStatus::TooFewBytes: return TranscodeError::TooFewBytes;
+    case CodecStatus::TooLarge: return TranscodeError::TooLarge;
+    case CodecStatus::Stopped: return TranscodeError::Stopped;
     case CodecStatus::Failed: break;
     }
     return TranscodeError::Damaged;
@@ -82,12 +87,12 @@ TranscodeError ToTranscodeError(CodecStatus status)
 // planes are fitted to 4:2:2 and encoded.
 EncodeResult TranscodeOnPlanes(const CodecBuffer& stream, PictureSize sourceSize, RotationMode mode,
                                TranscoderBuffers& buffers, std::vector<uint8_t>& frameOut, std::string* libraryMessage,
-                               std::string* warning)
+                               std::string* warning, const FrameLimits& limits)
 {
     const PictureSize outputSize = TransformedSize(sourceSize, mode);
     PlanarImage& planes = buffers.TransformedPlanes;
     const CodecStatus decoded =
-        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, libraryMessage, warning);
+        DecodePlanes(stream, sourceSize, buffers.SourceQuantTables, planes, mode, libraryMessage, warning, limits);
     if (decoded != CodecStatus::Ok) {
         return {decoded, 0};
     }
@@ -96,11 +101,11 @@ EncodeResult TranscodeOnPlanes(const CodecBuffer& stream, PictureSize sourceSize
         if (!FitPlane(planes.planes[ci], planes, ci, outputSize.width, buffers.FittedPlanes[ci], encoderPlanes[ci])) {
             buffers.Release();
             libraryMessage->clear();
-            return {CodecStatus::Failed, 0};
+            return {CodecStatus::OutOfMemory, 0};
         }
     }
     return EncodePlanes(encoderPlanes, frameOut, outputSize, buffers.SourceQuantTables, libraryMessage,
-                        buffers.CarriedSegments);
+                        buffers.CarriedSegments, limits.stop);
 }
 
 }  // namespace
@@ -116,14 +121,16 @@ void TranscoderBuffers::Release()
 }
 
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
-                               int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers)
+                               int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers,
+                               const FrameLimits& limits)
 {
-    return TranscodeFrameOn(FramePath::Coefficients, frameIn, frameOut, payloadLength, width, height, mode, buffers);
+    return TranscodeFrameOn(FramePath::Coefficients, frameIn, frameOut, payloadLength, width, height, mode, buffers,
+                            limits);
 }
 
 TranscodeResult TranscodeFrameOn(FramePath path, std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut,
                                  uint32_t payloadLength, int32_t width, int32_t height, RotationMode mode,
-                                 TranscoderBuffers& buffers)
+                                 TranscoderBuffers& buffers, const FrameLimits& limits)
 {
     if (payloadLength < kFrameHeadSize) {
         return {TranscodeError::PayloadTooShort, 0, {}, {}};
@@ -167,11 +174,11 @@ TranscodeResult TranscodeFrameOn(FramePath path, std::vector<uint8_t>& frameIn, 
     CoefficientResult coefficients;
     if (path == FramePath::Coefficients) {
         coefficients = TranscodeCoefficients(stream, sourceSize, mode, buffers.CarriedSegments, buffers, frameOut,
-                                             &libraryMessage, &warning);
+                                             &libraryMessage, &warning, limits);
         encoded = {coefficients.status, coefficients.length};
     }
     if (path == FramePath::Planes || coefficients.planePath) {
-        encoded = TranscodeOnPlanes(stream, sourceSize, mode, buffers, frameOut, &libraryMessage, &warning);
+        encoded = TranscodeOnPlanes(stream, sourceSize, mode, buffers, frameOut, &libraryMessage, &warning, limits);
     }
     if (encoded.status != CodecStatus::Ok) {
         return {ToTranscodeError(encoded.status), 0, std::move(libraryMessage), {}};

@@ -2,6 +2,7 @@
 
 #include "base/Transform.h"
 #include "mjpeg/CoefficientWorkspace.h"
+#include "mjpeg/FrameLimits.h"
 #include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 
@@ -45,8 +46,13 @@ struct TranscoderBuffers {
 enum class TranscodeError {
     None,
     PayloadTooShort,    // fewer than 20 bytes
-    Damaged,            // the JPEG library gave up on the frame, it names an undefined table, or no memory
+    Damaged,            // the JPEG library gave up on the frame, or it names an undefined table
     UnexpectedPicture,  // not W x H pixels, or not three components
+    OutOfMemory,
+    NotBaseline,  // progressive or arithmetic-coded (FrameLimits.h)
+    TooFewBytes,  // far too few bytes for its picture (FrameLimits.h)
+    TooLarge,     // needs more memory than a frame may use (FrameLimits.h)
+    Stopped,      // the limits' stop flag was set
 };
 
 struct TranscodeResult {
@@ -64,8 +70,10 @@ struct TranscodeResult {
 // The new frame is the source's head (or, for a frame without a whole 20-byte
 // head, the encoder's SOI and JFIF APP0), the source's other APPn and COM
 // segments in their order (a colour-range comment, Exif, another APP0), the
-// header block, the new scan and EOI.
+// header block, the new scan and EOI. A frame beyond `limits` is refused
+// before its picture is allocated.
 TranscodeResult TranscodeFrame(std::vector<uint8_t>& frameIn, std::vector<uint8_t>& frameOut, uint32_t payloadLength,
-                               int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers);
+                               int32_t width, int32_t height, RotationMode mode, TranscoderBuffers& buffers,
+                               const FrameLimits& limits = {});
 
 }  // namespace kestrel::mjpeg

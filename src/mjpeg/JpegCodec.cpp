@@ -83,7 +83,8 @@ bool SizePlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, P
 // DecodePlanes's setjmp: holds nothing that needs destroying, since a fatal
 // library error leaves it by longjmp.
 CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const CodecBuffer& frame, PictureSize expected,
-                        SourceQuantTables& tables, PlanarImage& image, std::optional<RotationMode> transform)
+                        SourceQuantTables& tables, PlanarImage& image, std::optional<RotationMode> transform,
+                        const FrameLimits& limits)
 {
     InstallMemorySource(cinfo, source, frame);
     jpeg_read_header(cinfo, TRUE);
@@ -92,6 +93,8 @@ CodecStatus DecodeFrame(j_decompress_ptr cinfo, MemorySource& source, const Code
         cinfo->image_height != static_cast<JDIMENSION>(expected.height)) {
         return CodecStatus::UnexpectedPicture;
     }
+    if (const CodecStatus within = CheckFrameLimits(cinfo, frame.length, limits); within != CodecStatus::Ok)
+        return within;
     cinfo->raw_data_out = TRUE;
     jpeg_start_decompress(cinfo);
 
@@ -129,7 +132,7 @@ bool HoldsAnotherPicture(j_decompress_ptr cinfo)
 CodecStatus ReadRawPlanes(j_decompress_ptr cinfo, std::optional<RotationMode> transform, PlanarImage& image)
 {
     if (!SizePlanes(cinfo, transform, image)) {
-        return CodecStatus::Failed;
+        return CodecStatus::OutOfMemory;
     }
 
     // The library hands over one row of MCUs at a time: v x 8 rows of each
@@ -238,20 +241,22 @@ bool PlanesFit(const std::array<EncoderPlane, 3>& planes, PictureSize size)
 }  // namespace
 
 CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
-                         std::optional<RotationMode> transform, std::string* libraryMessage, std::string* firstWarning)
+                         std::optional<RotationMode> transform, std::string* libraryMessage, std::string* firstWarning,
+                         const FrameLimits& limits)
 {
     jpeg_decompress_struct cinfo{};
     CodecErrorManager errorManager;
     MemorySource source;
-    cinfo.err = InstallCodecErrorManager(errorManager);
+    cinfo.err = InstallCodecErrorManager(errorManager, limits.stop);
     if (setjmp(errorManager.jumpBuffer) != 0) {
         jpeg_destroy_decompress(&cinfo);
         if (libraryMessage)
             *libraryMessage = errorManager.message;
-        return CodecStatus::Failed;
+        return errorManager.FailureStatus();
     }
     jpeg_create_decompress(&cinfo);
-    const CodecStatus status = DecodeFrame(&cinfo, source, frame, expected, tables, image, transform);
+    WatchStop(reinterpret_cast<j_common_ptr>(&cinfo), errorManager);
+    const CodecStatus status = DecodeFrame(&cinfo, source, frame, expected, tables, image, transform, limits);
     jpeg_destroy_decompress(&cinfo);
     if (firstWarning)
         *firstWarning = errorManager.firstWarning;
@@ -260,7 +265,7 @@ CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQ
 
 EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
                           const SourceQuantTables& tables, std::string* libraryMessage,
-                          std::span<const uint8_t> segments)
+                          std::span<const uint8_t> segments, const std::atomic<bool>* stop)
 {
     if (!PlanesFit(planes, size)) {
         return {CodecStatus::UnexpectedPicture, 0};
@@ -268,14 +273,15 @@ EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector
     jpeg_compress_struct cinfo{};
     CodecErrorManager errorManager;
     MemoryDestination destination;
-    cinfo.err = InstallCodecErrorManager(errorManager);
+    cinfo.err = InstallCodecErrorManager(errorManager, stop);
     if (setjmp(errorManager.jumpBuffer) != 0) {
         jpeg_destroy_compress(&cinfo);
         if (libraryMessage)
             *libraryMessage = errorManager.message;
-        return {CodecStatus::Failed, 0};
+        return {errorManager.FailureStatus(), 0};
     }
     jpeg_create_compress(&cinfo);
+    WatchStop(reinterpret_cast<j_common_ptr>(&cinfo), errorManager);
     const uint32_t length = EncodeFrame(&cinfo, destination, planes, out, size, tables, segments);
     jpeg_destroy_compress(&cinfo);
     return {CodecStatus::Ok, length};

@@ -5,11 +5,14 @@
 // Motion-JPEG frame in memory. Planes move as the library's raw data, at
 // each component's own resolution: nothing is interpolated or averaged on
 // the way in or out. Each call creates and destroys its own codec object; a
-// fatal library error ends the call with CodecStatus::Failed and the
-// library's message in `libraryMessage` (when given). Nothing is printed.
+// fatal library error ends the call with CodecStatus::Failed (OutOfMemory
+// when the library ran out) and the library's message in `libraryMessage`
+// (when given). Nothing is printed.
 
 #include "base/Transform.h"
 #include "mjpeg/CodecBuffer.h"
+#include "mjpeg/CodecError.h"
+#include "mjpeg/FrameLimits.h"
 #include "mjpeg/LibJpeg.h"
 #include "mjpeg/PictureSize.h"
 #include "mjpeg/SamplePlane.h"
@@ -25,12 +28,6 @@
 
 namespace kestrel::mjpeg {
 
-enum class CodecStatus {
-    Ok,
-    Failed,             // the library gave up, a table is missing, or no memory for the planes
-    UnexpectedPicture,  // not the expected size, or not three YCbCr components
-};
-
 // Decodes the JPEG stream in `frame` into `image`: one plane per component
 // at the component's own resolution, with the frame's sampling factors.
 // Captures the quantization tables that its first two components (Y and Cb)
@@ -43,10 +40,12 @@ enum class CodecStatus {
 // and keep their memory for the next frame; every stride is a multiple of 16.
 // A frame the library decodes around damage in is decoded all the same; its
 // first warning goes to `firstWarning` (when given), which is left empty for
-// a frame without warnings.
+// a frame without warnings. A frame beyond `limits` is refused before its
+// picture is allocated (FrameLimits.h), and the limits' stop flag ends the
+// decode between two rows of blocks.
 CodecStatus DecodePlanes(const CodecBuffer& frame, PictureSize expected, SourceQuantTables& tables, PlanarImage& image,
                          std::optional<RotationMode> transform = std::nullopt, std::string* libraryMessage = nullptr,
-                         std::string* firstWarning = nullptr);
+                         std::string* firstWarning = nullptr, const FrameLimits& limits = {});
 
 struct EncodeResult {
     CodecStatus status = CodecStatus::Ok;
@@ -63,7 +62,7 @@ struct EncodeResult {
 // 1..255. `out` grows when the frame needs more room than its size.
 EncodeResult EncodePlanes(const std::array<EncoderPlane, 3>& planes, std::vector<uint8_t>& out, PictureSize size,
                           const SourceQuantTables& tables, std::string* libraryMessage = nullptr,
-                          std::span<const uint8_t> segments = {});
+                          std::span<const uint8_t> segments = {}, const std::atomic<bool>* stop = nullptr);
 
 // Below a codec call's setjmp, once the decompressor has started an output
 // pass with raw_data_out: sizes every plane of `image` for its component

@@ -1,4 +1,5 @@
 #include "avi/ChunkStream.h"
+#include "avi/SpillBuffer.h"
 #include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
 
@@ -129,6 +130,27 @@ TEST_F(ChunkStreamTest, FailedFlushDuringWriteRecordsWriteError)
     EXPECT_FALSE(stream.Write(data.data(), 6));
     EXPECT_EQ(stream.Result().failure().code, status::kWriteError);
     EXPECT_EQ(stream.Result().failure().systemError, ENOSPC);
+}
+
+// Index entries beyond the memory limit wait in an unnamed file in the
+// output's folder and come back in order, the ones still in memory last.
+TEST_F(ChunkStreamTest, SpilledBytesComeBackInOrderWithFlatMemory)
+{
+    SpillBuffer spill(dir.path().string(), 64);
+    const Bytes all = Counting(24 * 100);
+    for (size_t at = 0; at < all.size(); at += 24)
+        ASSERT_TRUE(spill.Append(all.data() + at, 24));
+    EXPECT_LE(spill.MemoryHeld(), 128u);
+    EXPECT_EQ(spill.Size(), all.size());
+
+    ChunkStream out;
+    const auto path = (dir / "out.bin").string();
+    ASSERT_TRUE(out.Open(path, ChunkStream::Mode::Write, 16));
+    ASSERT_TRUE(spill.MoveTo(out));
+    EXPECT_TRUE(spill.Empty());
+    ASSERT_TRUE(out.Close());
+    EXPECT_EQ(ReadFile(path), all);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "the spill file has no name";
 }
 
 }  // namespace

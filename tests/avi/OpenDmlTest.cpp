@@ -239,6 +239,46 @@ Bytes AvixSource(const std::vector<Bytes>& data)
                 Riff("AVIX", {ListOf("movi", secondHalf)})});
 }
 
+// Writers leave a 'JUNK' chunk or zero bytes between RIFF chunks: the walk
+// steps over them. Anything else ends it, and the bytes left are reported.
+TEST(OpenDmlInput, WhatStandsBetweenRiffChunks)
+{
+    const std::vector<Bytes> data = DataChunks(kFrames);
+    const Bytes source = AvixSource(data);
+    const size_t firstEnd = ParseRiffChunks(source)[1].offset;
+    const Bytes first(source.begin(), source.begin() + std::ptrdiff_t(firstEnd));
+    const Bytes second(source.begin() + std::ptrdiff_t(firstEnd), source.end());
+    struct Case {
+        const char* gap;
+        Bytes bytes;
+        int32_t frames;
+        std::string warning;
+    };
+    const auto grouped = [](size_t value) {
+        std::string digits = std::to_string(value);
+        for (size_t at = digits.size(); at > 3; at -= 3)
+            digits.insert(at - 3, ",");
+        return digits;
+    };
+    // The second RIFF chunk with the 14 bytes in front of it.
+    const std::string ignored =
+        ": " + grouped(second.size() + 14) + " bytes from byte " + grouped(firstEnd) + " ignored: not a RIFF chunk";
+    const Case cases[] = {
+        {"JUNK", Chunk("JUNK", Bytes(7, 0)), int32_t(kFrames), ""},
+        {"zeros", Bytes(2, 0), int32_t(kFrames), ""},
+        {"other", Chunk("xyzw", Bytes(6, 1)), int32_t(kFrames / 2), ignored},
+    };
+    for (const Case& c : cases) {
+        const Converted out = ConvertBytes(Cat({first, c.bytes, second}), RotationMode::MirrorY, 2);
+        ASSERT_TRUE(out.succeeded) << c.gap << ": " << out.message;
+        EXPECT_EQ(out.framesConverted, c.frames) << c.gap;
+        if (c.warning.empty())
+            EXPECT_EQ(out.recordingEnd, "") << c.gap;
+        else
+            EXPECT_NE(out.recordingEnd.find(c.warning), std::string::npos) << c.gap << ": " << out.recordingEnd;
+    }
+}
+
 TEST(OpenDmlInput, AvixChunksAreConvertedIntoOneRiffChunkWhenTheyFit)
 {
     const std::vector<Bytes> data = DataChunks(kFrames);

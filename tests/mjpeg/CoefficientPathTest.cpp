@@ -165,25 +165,6 @@ TEST(CoefficientPath, TransformsUndoneGiveTheSourceCoefficientsBack)
     }
 }
 
-// Progressive frames go through samples: a quarter turn writes their
-// tables as they are, quantizing again, and the picture is the turned source.
-TEST(CoefficientPath, ProgressiveFramesTakeThePlanePath)
-{
-    test::TestJpegOptions options;
-    options.progressive = true;
-    options.withDht = true;
-    const Bytes source = test::EncodeTestJpeg(test::ColourPicture(96, 64), options);
-    const test::Transcoded out = test::Transcode(source, 96, 64, RotationMode::Clockwise90);
-    ASSERT_EQ(out.result.error, TranscodeError::None);
-    const test::TestCoefficients from = test::ReadTestCoefficients(source);
-    const test::TestCoefficients to = test::ReadTestCoefficients(out.frame);
-    ASSERT_NE(Transposed(from[0].table), from[0].table);
-    EXPECT_EQ(to[0].table, from[0].table);
-    EXPECT_GE(test::Psnr(test::DecodeTestJpeg(out.frame),
-                         test::ReferenceTransform(test::DecodeTestJpeg(source), RotationMode::Clockwise90), 0),
-              30.0);
-}
-
 // The codec objects' memory stays with the buffers: the second frame makes
 // it one block per pool of the frame's need, later frames reuse it.
 TEST(CoefficientPath, LaterFramesReuseTheCodecMemory)

@@ -28,12 +28,12 @@ struct Transcoded {
 
 // One frame through TranscodeFrame with the output buffer sized W x H x 3.
 inline Transcoded Transcode(const Bytes& payload, int32_t width, int32_t height, RotationMode mode,
-                            mjpeg::TranscoderBuffers& buffers)
+                            mjpeg::TranscoderBuffers& buffers, const mjpeg::FrameLimits& limits = {})
 {
     Bytes frameIn = FrameInFor(payload);
     Bytes frameOut(static_cast<size_t>(width) * height * 3);
     const auto length = static_cast<uint32_t>(payload.size());
-    Transcoded out{mjpeg::TranscodeFrame(frameIn, frameOut, length, width, height, mode, buffers), {}};
+    Transcoded out{mjpeg::TranscodeFrame(frameIn, frameOut, length, width, height, mode, buffers, limits), {}};
     out.frame.assign(frameOut.begin(), frameOut.begin() + std::min<size_t>(out.result.length, frameOut.size()));
     return out;
 }

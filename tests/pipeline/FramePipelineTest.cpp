@@ -81,7 +81,7 @@ Bytes TranscodedHere(const Bytes& payload, const FrameFormat& format)
 
 TEST(FramePipeline, HandsOverFramesInOrderAndLeavesOthersToTheWalker)
 {
-    const FrameFormat format{40, 24, RotationMode::Clockwise90};
+    const FrameFormat format{40, 24, RotationMode::Clockwise90, {}};
     std::vector<Bytes> payloads;
     std::vector<uint64_t> offsets;
     MoviBuilder movi{kMoviChildren, {}};
@@ -111,7 +111,7 @@ TEST(FramePipeline, HandsOverFramesInOrderAndLeavesOthersToTheWalker)
         // A chunk the scan did not list, another format, a wrong size: the
         // walker's own work, and the pipeline goes on after them.
         EXPECT_EQ(pipeline->Take(audio, 10, format), nullptr);
-        EXPECT_EQ(pipeline->Take(offsets[4], size(4), {24, 40, format.mode}), nullptr);
+        EXPECT_EQ(pipeline->Take(offsets[4], size(4), {24, 40, format.mode, {}}), nullptr);
         EXPECT_EQ(pipeline->Take(offsets[5], size(5) + 1, format), nullptr);
         // Frame 6 is skipped; 7 follows without a Release in between.
         const FramePipeline::Frame* seventh = pipeline->Take(offsets[7], size(7), format);

@@ -95,6 +95,7 @@ bool EncodeRaw(const TestPicture& picture, const TestJpegOptions& options, Encod
     if (options.progressive) {
         jpeg_simple_progression(&cinfo);
     }
+    cinfo.arith_code = options.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     if (!options.withDht) {
         for (int i = 0; i < NUM_HUFF_TBLS; ++i) {

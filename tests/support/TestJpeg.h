@@ -61,6 +61,7 @@ struct TestJpegOptions {
     std::array<int, 3> componentTables = {0, 1, 1};  // quantization table of Y, Cb, Cr
     bool withDht = false;                            // carry the Huffman tables, or rely on the standard ones
     bool progressive = false;                        // the library's simple progression (with its own DHTs)
+    bool arithmetic = false;                         // arithmetic coding instead of Huffman tables
     FrameHeadKind head = FrameHeadKind::Avi1;
 };
 
