@@ -4,6 +4,7 @@
 #include "avi/ChunkStream.h"
 #include "avi/ChunkWalker.h"
 #include "avi/ConversionContext.h"
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
 #include "job/OutputFile.h"
 #include "job/PlatformFiles.h"
@@ -69,7 +70,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
         ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
         // Index entries beyond a few MiB wait beside the destination.
-        const std::string folder = std::filesystem::path(job.destination).parent_path().string();
+        const std::string folder = Utf8FromPath(PathFromUtf8(job.destination).parent_path());
         context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2,
                                  folder.empty() ? "." : folder);
         converted = ConvertRiffFile(context);
