@@ -48,12 +48,12 @@ Status VideoFrameHandler::Process()
             progress_.replacedFrames.Add(number);
         }
         if (frame.result.error != mjpeg::TranscodeError::None) {
-            Failure failure{StatusOf(frame.result.error), number};
+            Failure failure{refusal, number};
             if (frame.result.error == mjpeg::TranscodeError::TooLarge)
                 failure.detail2 = static_cast<uint32_t>(format_.limits.memoryBytes >> 20);
-            if (frame.result.error == mjpeg::TranscodeError::OutOfMemory)
-                failure.detail = 0;
-            failure.libraryMessage = frame.result.libraryMessage;
+            // Out of memory is said once, without the library's words for it.
+            if (frame.result.error != mjpeg::TranscodeError::OutOfMemory)
+                failure.libraryMessage = frame.result.libraryMessage;
             return failure;
         }
         if (!frame.result.warning.empty())

@@ -52,18 +52,29 @@ void StopSignals::Deliver(int signal, bool closing)
         WaitForSingleObject(done_, kCloseWaitMs);
 }
 
+bool StopSignals::Keep(int signal)
+{
+    if (signal <= 0 || caught_ != 0)
+        return false;
+    caught_ = signal;
+    return true;
+}
+
 void StopSignals::WaitForWorker(const std::function<bool()>& finished, const std::function<void()>& onTick,
                                 const std::function<void(int)>& onSignal, std::chrono::milliseconds period)
 {
-    bool signalled = false;
     while (!finished()) {
         onTick();
         WaitForSingleObject(wake_, static_cast<DWORD>(period.count()));
-        if (const int signal = signal_.load(); signal != 0 && !signalled) {
-            signalled = true;
-            onSignal(signal);
-        }
+        if (Keep(signal_.load()))
+            onSignal(caught_);
     }
+}
+
+int StopSignals::Poll()
+{
+    Keep(signal_.load());
+    return caught_;
 }
 
 void StopSignals::WakeWaiter() const { SetEvent(wake_); }

@@ -3,7 +3,9 @@
 // Exit status: 0 when every file was converted (or skipped by -n), 1 when a
 // file failed or was refused (its message on standard error; later files
 // are not started unless -k is given), 2 for a usage error, 128 + the signal
-// after SIGINT or SIGTERM.
+// after SIGINT, SIGTERM or SIGHUP. Standard output and error are checked at
+// exit: a failed write to either ends in status 1 (with a message on
+// standard error when that still works).
 
 #include "base/FilePath.h"
 #include "cli/CliOptions.h"
@@ -12,6 +14,7 @@
 #include "cli/OutputNaming.h"
 #include "cli/ProgressLine.h"
 #include "cli/StopSignals.h"
+#include "job/FileSystem.h"
 #include "job/JobPaths.h"
 #include "job/RunConversion.h"
 
@@ -31,8 +34,8 @@ namespace {
 using kestrel::Options;
 using kestrel::PrintError;
 
-// How one file ended, for the batch.
-enum class FileResult { Converted, Skipped, Failed, Interrupted };
+// How one file ended, for the batch; Fatal: it failed, and so would every other.
+enum class FileResult { Converted, Skipped, Failed, Fatal, Interrupted };
 
 // One file of the batch: its source, its destination and its place.
 struct FileTask {
@@ -42,23 +45,73 @@ struct FileTask {
     int count;
 };
 
-// Converts one file on a worker thread while this one redraws the progress
-// line and watches for SIGINT and SIGTERM, which stop the conversion (its
-// temporary file removed, the destination untouched); `signal` then says which.
-FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::StopSignals& signals, int& signal)
+// The output directory of -o, created with its parents when the first file
+// that exists is about to be converted, so that a batch of missing files
+// creates nothing.
+class OutputDirectory {
+public:
+    explicit OutputDirectory(const std::optional<std::string>& path) : path_(path) { }
+    bool Prepare()
+    {
+        if (!path_ || prepared_)
+            return true;
+        const kestrel::Status prepared = kestrel::PrepareOutputDirectory(*path_);
+        if (!prepared.Ok()) {
+            PrintError(kestrel::FailureLine(prepared.failure(), "", *path_));
+            return false;
+        }
+        prepared_ = true;
+        return true;
+    }
+
+private:
+    const std::optional<std::string>& path_;
+    bool prepared_ = false;
+};
+
+// What stands in the way of converting a file before anything is written:
+// a missing source or one that is not a regular file, a destination that
+// is the source, a source with more names than one for -i. Prints why.
+bool RefuseFile(const FileTask& task, const Options& options)
 {
     const std::string& source = task.source;
     const std::string& destination = task.destination;
-    if (!options.inPlace && kestrel::IsSameFile(source, destination)) {
+    if (const kestrel::Status usable = kestrel::CheckSource(source); !usable.Ok()) {
+        PrintError(kestrel::FailureLine(usable.failure(), source, destination));
+        return true;
+    }
+    if (options.inPlace) {
+        if (const uint64_t links = kestrel::HardLinkCount(source); links > 1) {
+            PrintError(source + " has " + std::to_string(links) +
+                       " hard links; converting it in place would split them: convert it with -o DIR or --suffix "
+                       "TEXT");
+            return true;
+        }
+    } else if (kestrel::IsSameFile(source, destination)) {
         PrintError(kestrel::SameFileMessage(source) +
                    "; write it elsewhere with -o DIR, replace it with --in-place, or name the converted file "
                    "NAME+TEXT.avi with --suffix TEXT");
-        return FileResult::Failed;
+        return true;
     }
+    return false;
+}
+
+// Converts one file on a worker thread while this one redraws the progress
+// line and watches for SIGINT, SIGTERM and SIGHUP, which stop the conversion
+// (its temporary file removed, the destination untouched).
+FileResult ConvertFile(const FileTask& task, const Options& options, OutputDirectory& outputDirectory,
+                       kestrel::StopSignals& signals, kestrel::OutputLines& lines)
+{
+    const std::string& source = task.source;
+    const std::string& destination = task.destination;
+    if (RefuseFile(task, options))
+        return FileResult::Failed;
+    if (!outputDirectory.Prepare())
+        return FileResult::Fatal;
     std::error_code error;
     if (options.noClobber && std::filesystem::exists(kestrel::PathFromUtf8(destination), error)) {
         if (!options.quiet)
-            std::printf("%s: skipped, %s exists\n", source.c_str(), destination.c_str());
+            lines.Print(source + ": skipped, " + destination + " exists");
         return FileResult::Skipped;
     }
     // Read before the conversion: in place, the source is replaced by then.
@@ -80,11 +133,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
     });
     signals.WaitForWorker([&] { return status.Finished.load(); },
                           [&] { progress.Update(status.ProgressPercent, status.FramesConverted); },
-                          [&](int caught) {
-                              signal = caught;
-                              status.StopRequested = true;
-                          },
-                          std::chrono::milliseconds(100));
+                          [&](int) { status.StopRequested = true; }, std::chrono::milliseconds(100));
     worker.join();
     progress.Finish();
     if (!options.quiet && status.Result.warnings.Any())
@@ -107,7 +156,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
         if (kestrel::IsReplaceableFrame(code))
             line += "; --salvage converts it, each damaged frame repeating the frame before it";
         PrintError(line);
-        return signal != 0 ? FileResult::Interrupted : FileResult::Failed;
+        return signals.Caught() != 0 ? FileResult::Interrupted : FileResult::Failed;
     }
     }
     if (options.preserveTime) {
@@ -119,8 +168,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
         }
     }
     if (!options.quiet) {
-        std::printf("%s -> %s (%d frames)\n", source.c_str(), destination.c_str(),
-                    static_cast<int>(status.FramesConverted));
+        lines.Print(source + " -> " + destination + " (" + std::to_string(status.FramesConverted.load()) + " frames)");
         // An empty clip converts, but is worth a word.
         if (status.FramesConverted == 0)
             std::fprintf(stderr, "warning: %s: 0 frames: its video stream holds no frame\n", source.c_str());
@@ -129,14 +177,12 @@ FileResult ConvertFile(const FileTask& task, const Options& options, kestrel::St
 }
 
 // Refuses the batch before anything is written when the output directory
-// can't be had or two files would be written to the same place.
+// is empty or two files would be written to the same place.
 bool CheckBatch(const Options& options, const std::vector<std::string>& destinations)
 {
-    if (options.outputDirectory) {
-        if (kestrel::Status prepared = kestrel::PrepareOutputDirectory(*options.outputDirectory); !prepared.Ok()) {
-            PrintError(kestrel::FailureLine(prepared.failure(), "", *options.outputDirectory));
-            return false;
-        }
+    if (options.outputDirectory && options.outputDirectory->empty()) {
+        PrintError(kestrel::FailureLine(kestrel::Failure(kestrel::status::kNoOutputDirectory), "", ""));
+        return false;
     }
     if (const auto conflict = kestrel::FindBatchConflict(options.files, destinations)) {
         PrintError(*conflict + "; nothing was converted");
@@ -171,14 +217,9 @@ std::optional<int> ParseCommandLine(std::vector<std::string> arguments, Options&
     return std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The batch: the exit status.
+int Run(int argc, char** argv, kestrel::OutputLines& lines)
 {
-    // A log of both streams keeps the order of the lines.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    kestrel::PrepareConsole();
-
     Options options;
     if (const auto exitStatus = ParseCommandLine(kestrel::Utf8Arguments(argc, argv), options))
         return *exitStatus;
@@ -193,22 +234,30 @@ int main(int argc, char** argv)
     // Before any thread starts, so that every thread leaves the signals to
     // the waiting loop.
     kestrel::StopSignals signals;
+    OutputDirectory outputDirectory(options.outputDirectory);
     const int count = static_cast<int>(options.files.size());
     int converted = 0;
     int skipped = 0;
     std::vector<std::string> failed;
     for (int i = 0; i < count; ++i) {
         const FileTask task{options.files[i], destinations[i], i + 1, count};
-        int signal = 0;
-        switch (ConvertFile(task, options, signals, signal)) {
+        // A stop that came too late to stop the file before still stops the batch.
+        if (const int signal = signals.Poll()) {
+            PrintError("stopped: " + task.source + " was not converted");
+            return 128 + signal;
+        }
+        switch (ConvertFile(task, options, outputDirectory, signals, lines)) {
         case FileResult::Converted: ++converted; continue;
         case FileResult::Skipped: ++skipped; continue;
-        case FileResult::Interrupted: return 128 + signal;
+        case FileResult::Interrupted: return 128 + signals.Caught();
+        case FileResult::Fatal: return 1;
         case FileResult::Failed: failed.push_back(task.source); break;
         }
         if (!options.keepGoing)
             return 1;
     }
+    if (const int signal = signals.Poll())
+        return 128 + signal;
     if (failed.empty())
         return 0;
     std::string summary = std::to_string(converted) + " converted, ";
@@ -218,4 +267,16 @@ int main(int argc, char** argv)
     for (const std::string& file : failed)
         PrintError("failed: " + file);
     return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A log of both streams keeps the order of the lines.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    kestrel::PrepareConsole();
+    kestrel::OutputLines lines;
+    const int exitStatus = Run(argc, argv, lines);
+    return kestrel::CloseStandardStreams(exitStatus, lines);
 }

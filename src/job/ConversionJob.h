@@ -20,8 +20,10 @@ struct ConversionJob {
     // The output is the same for every count.
     int32_t jobs = 1;
     // In place: the destination is the source itself. The converted file is
-    // written beside it as usual and takes the source's permission bits
-    // before it replaces the source; a failure leaves the source as it was.
+    // written beside it as usual and takes the source's owner and group
+    // (where the system allows) and permission bits before it replaces the
+    // source; a failure leaves the source as it was. A source that is a
+    // symbolic link stays one: the file it leads to is replaced.
     bool replacesSource = false;
     // An output larger than this continues in further RIFF chunks (the
     // OpenDML layout); tests make such files from small inputs.

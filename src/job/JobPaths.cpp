@@ -2,8 +2,10 @@
 
 #include "base/FilePath.h"
 #include "base/StatusCode.h"
+#include "job/PlatformFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -74,6 +76,26 @@ bool IsSameFile(std::string_view a, std::string_view b)
     if (std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error)
         return true;
     return SamePath(a, b);
+}
+
+Status CheckSource(const std::string& path)
+{
+    std::error_code error;
+    status::SourceKind what = status::SourceKind::Other;
+    switch (KindOfPath(path, &error)) {
+    case PathKind::Absent: {
+        Failure failure(status::kCantOpenSource);
+        failure.systemError = error.value();
+        return failure;
+    }
+    case PathKind::RegularFile: return {};
+    case PathKind::Directory: what = status::SourceKind::Directory; break;
+    case PathKind::Fifo: what = status::SourceKind::Fifo; break;
+    case PathKind::Socket: what = status::SourceKind::Socket; break;
+    case PathKind::Device: what = status::SourceKind::Device; break;
+    case PathKind::Other: break;
+    }
+    return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
 }
 
 Status PrepareOutputDirectory(const std::string& directory)

@@ -25,6 +25,12 @@ bool IsSameFile(std::string_view a, std::string_view b);
 // Equality without regard to letter case (ASCII letters), as file lists use it.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
+// Whether `path` names something to convert, asked without opening it (a
+// FIFO would block the open): Ok for a regular file (links followed); a
+// missing or unreachable one fails as the open would (status 1 with the
+// system's reason), anything else with what it is (status 33).
+Status CheckSource(const std::string& path);
+
 // Makes sure output can go to `directory`: an empty name is refused
 // (status 30), a missing directory is created with its parents (status 31
 // with the system's reason when that fails).

@@ -11,8 +11,8 @@ namespace kestrel {
 enum class PathKind { Absent, RegularFile, Directory, Fifo, Socket, Device, Other };
 
 // What stands under `path`, asked without opening it; Absent also when it
-// can't be asked (the open then says why).
-PathKind KindOfPath(const std::string& path);
+// can't be asked, `error` then saying why (ENOENT when nothing is there).
+PathKind KindOfPath(const std::string& path, std::error_code* error = nullptr);
 
 // Renames `from` onto `to`, replacing a file there in one step; on Windows
 // the rename is written through to the disk before it returns. The error is

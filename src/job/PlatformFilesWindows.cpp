@@ -18,11 +18,14 @@ std::error_code LastError()
 
 }  // namespace
 
-PathKind KindOfPath(const std::string& path)
+PathKind KindOfPath(const std::string& path, std::error_code* why)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(PathFromUtf8(path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(PathFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) {
+        if (why)
+            *why = LastError();
         return PathKind::Absent;
+    }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return PathKind::Directory;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)

@@ -6,6 +6,8 @@
 #include "avi/ConversionContext.h"
 #include "base/FilePath.h"
 #include "base/StatusCode.h"
+#include "job/FileSystem.h"
+#include "job/JobPaths.h"
 #include "job/OutputFile.h"
 #include "job/PlatformFiles.h"
 
@@ -23,27 +25,10 @@ Status SourceFailure(int32_t code, int error)
     return failure;
 }
 
-// Only regular files are converted: a FIFO would block the open, a device
-// or a pipe has no size to check chunks against. Asked without opening.
-Status CheckSourceKind(const std::string& path)
-{
-    status::SourceKind what = status::SourceKind::Other;
-    switch (KindOfPath(path)) {
-    case PathKind::Absent: return {};  // the open says why
-    case PathKind::RegularFile: return {};
-    case PathKind::Directory: what = status::SourceKind::Directory; break;
-    case PathKind::Fifo: what = status::SourceKind::Fifo; break;
-    case PathKind::Socket: what = status::SourceKind::Socket; break;
-    case PathKind::Device: what = status::SourceKind::Device; break;
-    case PathKind::Other: break;
-    }
-    return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
-}
-
 // The conversion proper.
 Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionResult& result)
 {
-    if (Status kind = CheckSourceKind(job.source); !kind.Ok())
+    if (Status kind = CheckSource(job.source); !kind.Ok())
         return kind;
     // The source is opened and its first bytes read before anything is
     // created for writing: a source that can't be read leaves the
@@ -56,11 +41,18 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
     if (!source.PeekAt(0, head, sizeof head))
         return SourceFailure(status::kReadError, errno);
 
+    // In place, a symbolic link stays a link: the file it leads to is
+    // replaced, beside itself.
+    std::string target = job.destination;
+    if (job.replacesSource) {
+        if (Status resolved = ResolveLinks(job.destination, target, status::kCantOpenDestination); !resolved.Ok())
+            return resolved;
+    }
     // Declared before the stream, so that the stream is closed before an
     // unfinished temporary file is removed.
-    OutputFile output(job.destination);
+    OutputFile output(target);
     if (job.replacesSource)
-        output.TakePermissionsOf(job.source);
+        output.TakeOwnerAndPermissionsOf(job.source);
     ChunkStream destination;
     if (Status created = output.Create(destination, StreamBufferSize); !created.Ok())
         return created;
@@ -70,7 +62,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
         ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
         // Index entries beyond a few MiB wait beside the destination.
-        const std::string folder = Utf8FromPath(PathFromUtf8(job.destination).parent_path());
+        const std::string folder = Utf8FromPath(PathFromUtf8(target).parent_path());
         context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2,
                                  folder.empty() ? "." : folder);
         converted = ConvertRiffFile(context);

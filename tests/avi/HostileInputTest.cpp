@@ -124,5 +124,22 @@ TEST(HostileInput, FramesHoldingTwoPicturesAreRefused)
     EXPECT_EQ(out.statusDetail, 1u);
 }
 
+// A picture of the video stream in a chunk other than a frame chunk would be
+// copied unturned; the same bytes in another stream's chunk are its data.
+TEST(HostileInput, PicturesOutsideFrameChunksOfTheVideoStreamAreRefused)
+{
+    const Bytes picture = EncodeTestJpeg(NoisePicture(64, 48, 1));
+    const Bytes hdrl = List("hdrl", {MainHeader({}), VideoStreamList({}), AudioStreamList()});
+    struct Case {
+        const char* id;
+        int32_t code;
+    };
+    for (const Case& c : {Case{"00wb", status::kPictureInOtherChunk}, Case{"00xx", status::kPictureInOtherChunk},
+                          Case{"01wb", status::kNone}}) {
+        const Converted out = ConvertBytes(Riff("AVI ", {hdrl, List("movi", {Chunk(c.id, picture)})}));
+        EXPECT_EQ(out.statusCode, c.code) << c.id << ": " << out.message;
+    }
+}
+
 }  // namespace
 }  // namespace kestrel::test

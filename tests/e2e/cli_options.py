@@ -11,6 +11,8 @@ GROUP is one of
   batch       -k and its summary, -q, "kestrel-cli: " lines, the order of
               a combined log
   progress    the progress line on a narrow terminal (a pseudo-terminal)
+  files       long names, missing sources, -i on links and another's
+              file, signals, the file-size limit, a full standard output
 Each check looks at the exit status, the files on disk and the messages.
 Exits 1 naming every failed check.
 """
@@ -19,12 +21,15 @@ import argparse
 import fcntl
 import os
 import re
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
 import termios
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -336,9 +341,151 @@ def check_progress(c):
     if not all(line.startswith("file 1/1  ") and " fps" in line for line in shown):
         c.fault(f"at width 36 the progress lines are {shown}")
 
+# --- files ----------------------------------------------------------------
+
+def leftovers(folder):
+    """Hidden files (temporary files) left in `folder`."""
+    return [name for name in os.listdir(folder) if name.startswith(".")] if os.path.isdir(folder) else []
+
+
+def stop_mid_file(c, args, sig, folder):
+    """Runs kestrel-cli, sends `sig` once its temporary file is in `folder`;
+    the exit status and standard error."""
+    process = subprocess.Popen([c.cli] + args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline and not leftovers(folder):
+        time.sleep(0.01)
+    time.sleep(0.2)
+    process.send_signal(sig)
+    _, err = process.communicate(timeout=120)
+    return process.returncode, err.decode(errors="replace")
+
+
+def check_files(c):
+    src = c.folder("src")
+    small = clip(os.path.join(src, "small.avi"))
+    long_stem = "n" * 246  # a 250-byte name with ".avi"
+    large = os.path.join(src, "large.avi")
+    run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25", "-frames:v", "150",
+         "-c:v", "mjpeg", "-q:v", "2", "-pix_fmt", "yuvj422p", large])
+    reference = os.path.join(c.folder("reference"), "small.avi")
+    c.expect(["-q", "-t", "cw", "-o", os.path.dirname(reference), os.path.join(src, "small.avi")], 0, "reference")
+
+    def fresh(name, data=small):
+        folder = c.folder(name)
+        path = os.path.join(folder, f"{long_stem}.avi" if name.startswith("250") else "clip.avi")
+        open(path, "wb").write(data)
+        return folder, path
+
+    def converted(path):
+        return os.path.isfile(path) and read(path) == read(reference)
+
+    not_found = "Couldn't open file typo.avi for reading: No such file or directory"
+    too_large = "Error writing file {dest}: File too large"
+    # (name, arguments with {src}/{dir}/{dest}, preparation, exit status,
+    #  a text of standard error, what must hold afterwards, more run options)
+    cases = [
+        ("250-byte name -o", ["-q", "-t", "cw", "-o", "{dir}/out", "{src}"], None, 0, None,
+         lambda d, p: converted(os.path.join(d, "out", f"{long_stem}.avi")), {}),
+        ("250-byte name -i", ["-q", "-t", "cw", "-i", "{src}"], None, 0, None, lambda d, p: converted(p), {}),
+        ("250-byte name --suffix", ["-q", "-t", "cw", "--suffix", "x", "{src}"], None, 0, None,
+         lambda d, p: converted(os.path.join(d, f"{long_stem}x.avi")), {}),
+        ("missing source, default name", ["-t", "cw", "typo.avi"], None, 1, not_found, None, {}),
+        ("missing source -o", ["-o", "out", "typo.avi"], None, 1, not_found,
+         lambda d, p: not os.path.exists(os.path.join(d, "out")), {}),
+        ("missing source -i", ["-i", "typo.avi"], None, 1, not_found, None, {}),
+        ("missing source --suffix", ["--suffix", "x", "typo.avi"], None, 1, not_found, None, {}),
+        ("no folder for a missing source", ["-o", "made/for/nothing", "/nonexistent.avi"], None, 1,
+         "/nonexistent.avi for reading: No such file or directory",
+         lambda d, p: not os.path.exists(os.path.join(d, "made")), {}),
+        ("standard output full", ["-t", "cw", "-o", "out", "{src}"], None, 1,
+         "kestrel-cli: write error: No space left on device", lambda d, p: converted(os.path.join(d, "out/clip.avi")),
+         {"stdout": "/dev/full"}),
+        ("file-size limit", ["-o", "out", large], None, 1, too_large.format(dest="out/large.avi"),
+         lambda d, p: os.listdir(os.path.join(d, "out")) == [],
+         {"preexec_fn": lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (16384, 16384))}),
+        ("-i on a symbolic link", ["-q", "-t", "cw", "-i", "{dir}/link.avi"],
+         lambda d, p: os.symlink("clip.avi", os.path.join(d, "link.avi")), 0, None,
+         lambda d, p: os.path.islink(os.path.join(d, "link.avi")) and converted(p), {}),
+        ("-i on a file of two hard links", ["-t", "cw", "-i", "{src}"],
+         lambda d, p: os.link(p, os.path.join(d, "other.avi")), 1,
+         "clip.avi has 2 hard links; converting it in place would split them",
+         lambda d, p: read(p) == small and os.stat(p).st_nlink == 2, {}),
+        ("-i on another user's file", ["-q", "-t", "cw", "-i", "{src}"],
+         lambda d, p: (os.chown(p, 12345, 12345), os.chmod(p, 0o604)), 0, None,
+         lambda d, p: (os.stat(p).st_uid, os.stat(p).st_gid, os.stat(p).st_mode & 0o777) == (12345, 12345, 0o604)
+         and converted(p), {}),
+    ]
+    for name, args, prepare, status, message, holds, options in cases:
+        folder, path = fresh(name.replace(" ", "_").replace("/", "_"))
+        if prepare:
+            prepare(folder, path)
+        args = [a.format(src=path, dir=folder) for a in args]
+        stdout = open(options.pop("stdout"), "w") if "stdout" in options else subprocess.PIPE
+        result = subprocess.run([c.cli] + args, cwd=folder, stdout=stdout, stderr=subprocess.PIPE, **options)
+        err = result.stderr.decode(errors="replace")
+        if result.returncode != status:
+            c.fault(f"{name}: exit status {result.returncode}, expected {status} ({err!r})")
+        if message is not None and message not in err:
+            c.fault(f"{name}: stderr {err!r} does not say {message!r}")
+        if holds is not None and not holds(folder, path):
+            c.fault(f"{name}: the files are not as expected: {sorted(os.listdir(folder))}")
+        for sub in [folder] + [os.path.join(folder, n) for n in os.listdir(folder)]:
+            if leftovers(sub):
+                c.fault(f"{name}: temporary files left: {leftovers(sub)}")
+
+    # SIGHUP (the terminal closed) stops like SIGTERM.
+    out = c.folder("hangup")
+    status, err = stop_mid_file(c, ["-q", "-o", out, large], signal.SIGHUP, out)
+    if status != 129 or os.listdir(out):
+        c.fault(f"SIGHUP: exit status {status}, expected 129, and {os.listdir(out)} left ({err!r})")
+
+    # A stop that lands after a file's last chunk (while it is copied,
+    # flushed or renamed) still stops the batch: sent at many moments into a
+    # batch of files that end in a large JUNK chunk, the batch never runs to
+    # its end.
+    padded = bytearray(small)
+    junk = 8 << 20
+    padded += b"JUNK" + junk.to_bytes(4, "little") + bytes(junk)
+    padded[4:8] = (len(padded) - 8).to_bytes(4, "little")
+    open(os.path.join(src, "padded.avi"), "wb").write(padded)
+    batch = c.folder("batch")
+    files = []
+    for i in range(12):
+        files.append(os.path.join(batch, f"{i:02}.avi"))
+        os.symlink(os.path.join(src, "padded.avi"), files[-1])
+    started = time.monotonic()
+    c.expect(["-q", "-j", "1", "-o", os.path.join(c.work, "batch-whole")] + files, 0, "the batch")
+    whole = time.monotonic() - started
+    shutil.rmtree(os.path.join(c.work, "batch-whole"))
+    ran_on = []
+    for trial in range(20):
+        out = os.path.join(c.work, "batch-out")
+        process = subprocess.Popen([c.cli, "-j", "1", "-o", out] + files, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        time.sleep(whole * (0.15 + 0.02 * trial))
+        before = len([name for name in os.listdir(out) if not name.startswith(".")]) if os.path.isdir(out) else 0
+        if process.poll() is not None:  # a machine much faster than the measure
+            process.communicate()
+            shutil.rmtree(out, ignore_errors=True)
+            continue
+        process.send_signal(signal.SIGINT)
+        lines, _ = process.communicate(timeout=120)
+        done = len(os.listdir(out)) if os.path.isdir(out) else 0
+        shutil.rmtree(out, ignore_errors=True)
+        # Killed outright when it came before the signals were set up.
+        stopped = process.returncode == 130 or (process.returncode == -signal.SIGINT and done == 0)
+        if not stopped or done != lines.decode().count(" -> "):
+            c.fault(f"batch stopped by SIGINT: exit status {process.returncode}, {done} files written, "
+                    f"{lines.decode().count(' -> ')} said")
+        # The file being converted may still end well, no other.
+        if done > before + 1:
+            ran_on.append(f"{before} -> {done}")
+    if ran_on:
+        c.fault(f"batch stopped by SIGINT went on: files written when stopped -> at the end: {ran_on}")
 
 GROUPS = {"naming": check_naming, "transforms": check_transforms, "batch": check_batch,
-          "progress": check_progress}
+          "progress": check_progress, "files": check_files}
 
 
 def main():
