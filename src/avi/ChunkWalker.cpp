@@ -126,7 +126,10 @@ Status ConvertChunk(ConversionContext& context, FourCC parentType, uint64_t pare
     if (IsOpenable(context, id, parentType, parentOpen, start) && (end > limit || size == 0)) {
         const uint64_t rest = limit - start - avi::kChunkHeaderSize;
         if (rest <= UINT32_MAX) {
-            if (parentType == 0 && context.walk.sourceRiffs == 0)
+            // An open RIFF chunk before any frame: whatever it runs past ends
+            // the walk as damage (a later one too: an 'AVIX' behind a first
+            // RIFF chunk without 'movi').
+            if (parentType == 0 && !context.output.MoviBegun())
                 context.walk.openRiffRefusal =
                     size == 0 ? Status::Fail(status::kChunkWrongSize, id) : Overrun(id, start, 0);
             RecordingEnd& recording = context.walk.recordingEnd;
@@ -167,9 +170,15 @@ Status ConvertChunk(ConversionContext& context, FourCC parentType, uint64_t pare
 
 Status ConvertChildren(ConversionContext& context, FourCC listType, uint64_t end, bool open)
 {
-    while (context.source.Position() < end)
+    while (context.source.Position() < end) {
+        const uint64_t at = context.source.Position();
         if (Status child = ConvertChunk(context, listType, end, open); !child.Ok())
             return child;
+        // Every chunk converted moves the walk on: a chunk that did not is
+        // damage, never a reason to look at it again.
+        if (context.source.Position() <= at)
+            return Overrun(0, at, listType);
+    }
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "mjpeg/SamplePlane.h"
 #include "mjpeg/SourceQuantTables.h"
 #include "mjpeg/StandardDht.h"
+#include "ui/PathKind.h"
 
 #include <algorithm>
 #include <limits>
@@ -19,9 +20,15 @@ constexpr uint8_t kSoiBytes[] = {0xFF, 0xD8};
 
 }  // namespace
 
-FirstFrameError ReaderError(avi::VideoFrameReader::Error error)
+FirstFrameError OpenFrameReader(avi::VideoFrameReader& reader, const std::string& path)
 {
-    switch (error) {
+    switch (KindOfPath(path)) {
+    case PathKind::RegularFile: break;
+    case PathKind::Missing: return FirstFrameError::CannotOpen;
+    case PathKind::Folder:
+    case PathKind::Other: return FirstFrameError::NotAFile;
+    }
+    switch (reader.Open(path)) {
     case avi::VideoFrameReader::Error::None: break;
     case avi::VideoFrameReader::Error::CannotOpen: return FirstFrameError::CannotOpen;
     case avi::VideoFrameReader::Error::NotAvi: return FirstFrameError::NotAvi;
@@ -50,7 +57,7 @@ CompressedFrame ReadFirstFrame(const std::string& path)
 {
     CompressedFrame result;
     avi::VideoFrameReader reader;
-    result.error = ReaderError(reader.Open(path));
+    result.error = OpenFrameReader(reader, path);
     if (result.error != FirstFrameError::None)
         return result;
     result.size = reader.FrameSize();
@@ -67,7 +74,8 @@ CompressedFrame ReadFirstFrame(const std::string& path)
     return DecodableFrame(payload.data(), payload.size(), result.size);
 }
 
-FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform)
+FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform,
+                         const mjpeg::FrameLimits& limits)
 {
     FramePicture picture;
     const uint64_t bytes = uint64_t(frame.size.width) * uint64_t(frame.size.height) * 3;
@@ -83,8 +91,11 @@ FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMod
     mjpeg::PlanarImage image;
     // The decoder only reads the stream.
     const mjpeg::CodecBuffer stream(const_cast<uint8_t*>(frame.stream.data()), uint32_t(frame.stream.size()));
-    if (mjpeg::DecodePlanes(stream, frame.size, tables, image, transform) != mjpeg::CodecStatus::Ok) {
-        picture.error = FirstFrameError::Damaged;
+    const mjpeg::CodecStatus decoded =
+        mjpeg::DecodePlanes(stream, frame.size, tables, image, transform, nullptr, nullptr, limits);
+    if (decoded != mjpeg::CodecStatus::Ok) {
+        picture.error =
+            decoded == mjpeg::CodecStatus::NotBaseline ? FirstFrameError::NotBaseline : FirstFrameError::Damaged;
         return picture;
     }
     picture.size = frame.size;
@@ -114,9 +125,12 @@ std::string FirstFrameErrorText(FirstFrameError error)
     switch (error) {
     case FirstFrameError::None: break;
     case FirstFrameError::CannotOpen: return "This file cannot be opened.";
+    case FirstFrameError::NotAFile: return "This is not a regular file.";
     case FirstFrameError::NotAvi: return "This file is not an AVI file.";
     case FirstFrameError::NotMjpeg: return "This file has no 24-bit Motion-JPEG video.";
     case FirstFrameError::NoFrame: return "This file holds no video frame.";
+    case FirstFrameError::NotBaseline:
+        return "This frame is progressive or arithmetic-coded; only baseline frames are converted.";
     case FirstFrameError::Damaged: return "The first frame of this file cannot be decoded.";
     }
     return {};

@@ -7,6 +7,7 @@
 
 #include "avi/VideoFrameReader.h"
 #include "base/Transform.h"
+#include "mjpeg/FrameLimits.h"
 #include "mjpeg/PictureSize.h"
 
 #include <cstdint>
@@ -18,11 +19,13 @@ namespace kestrel::ui {
 
 enum class FirstFrameError {
     None,
-    CannotOpen,  // the file cannot be opened for reading
-    NotAvi,      // not a RIFF 'AVI ' file
-    NotMjpeg,    // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
-    NoFrame,     // no non-empty video frame in the file
-    Damaged,     // the frame is not a JPEG stream, or the decoder gave up on it
+    CannotOpen,   // the file cannot be opened for reading
+    NotAFile,     // a FIFO, a device, a socket or a folder: never opened
+    NotAvi,       // not a RIFF 'AVI ' file
+    NotMjpeg,     // no video stream, or one that is not 24-bit Motion-JPEG of a usable size
+    NoFrame,      // no non-empty video frame in the file
+    NotBaseline,  // a progressive or arithmetic-coded frame, which the conversion refuses
+    Damaged,      // the frame is not a JPEG stream, or the decoder gave up on it (or was stopped)
 };
 
 // A compressed frame as the decoder takes it: the frame's SOI, the standard
@@ -44,8 +47,10 @@ struct FramePicture {
 // A frame chunk larger than this is taken for damage rather than read.
 inline constexpr uint32_t kMaxFrameBytes = 64u << 20;
 
-// What the frame reader's failure to open a file means to the preview.
-FirstFrameError ReaderError(avi::VideoFrameReader::Error error);
+// Opens `path` in `reader` once it is known to be a regular file (PathKind),
+// so that a FIFO put in a listed file's place blocks nothing; what a failure
+// means to the preview. The window reads files only through this.
+FirstFrameError OpenFrameReader(avi::VideoFrameReader& reader, const std::string& path);
 
 // A frame's payload as the decoder takes it: its SOI, the standard Huffman
 // tables, then the rest of the frame; Damaged when it does not start with SOI.
@@ -56,8 +61,11 @@ CompressedFrame DecodableFrame(const uint8_t* frame, size_t length, mjpeg::Pictu
 // within it).
 CompressedFrame ReadFirstFrame(const std::string& path);
 
-// Decodes `frame` as it is or, with `transform`, as the conversion turns it.
-FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform = std::nullopt);
+// Decodes `frame` as it is or, with `transform`, as the conversion turns it,
+// within the conversion's frame limits; `limits.stop` ends the decode
+// between two rows of blocks.
+FramePicture DecodeFrame(const CompressedFrame& frame, std::optional<RotationMode> transform = std::nullopt,
+                         const mjpeg::FrameLimits& limits = {});
 
 // A sentence for the preview: "This file is not an AVI file." and the like.
 std::string FirstFrameErrorText(FirstFrameError error);

@@ -1,6 +1,7 @@
 #include "ui/InputPaths.h"
 
 #include "ui/MainDialogRules.h"
+#include "ui/PathKind.h"
 
 #include <QCoreApplication>
 
@@ -27,17 +28,16 @@ InputPaths SortInputPaths(const std::vector<std::string>& paths)
 {
     InputPaths sorted;
     for (const std::string& path : paths) {
-        std::error_code error;
-        // Checked by name only: a FIFO or a device is never opened.
-        const fs::file_status status = fs::status(path, error);
-        if (error || !fs::exists(status)) {
+        const PathKind kind = KindOfPath(path);
+        if (kind == PathKind::Missing) {
             sorted.refused.push_back(Refusal(path, QT_TRANSLATE_NOOP("InputPaths", "no such file")));
-        } else if (fs::is_directory(status)) {
+        } else if (kind == PathKind::Folder) {
+            std::error_code error;
             std::vector<std::string> found;
             for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
-                std::error_code entryError;
-                if (entry.is_regular_file(entryError) && HasAviExtension(entry.path().filename().string()))
-                    found.push_back(entry.path().string());
+                const std::string name = entry.path().string();
+                if (KindOfPath(name) == PathKind::RegularFile && HasAviExtension(entry.path().filename().string()))
+                    found.push_back(name);
             }
             std::sort(found.begin(), found.end());
             if (error)
@@ -46,7 +46,7 @@ InputPaths SortInputPaths(const std::vector<std::string>& paths)
                 sorted.refused.push_back(
                     Refusal(path, QT_TRANSLATE_NOOP("InputPaths", "the folder holds no .avi file")));
             sorted.files.insert(sorted.files.end(), found.begin(), found.end());
-        } else if (!fs::is_regular_file(status)) {
+        } else if (kind != PathKind::RegularFile) {
             sorted.refused.push_back(
                 Refusal(path, QT_TRANSLATE_NOOP("InputPaths", "not a regular file (a FIFO, a device or a socket)")));
         } else if (!HasAviExtension(path)) {

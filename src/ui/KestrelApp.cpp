@@ -4,6 +4,7 @@
 #include "ui/ApplicationIcon.h"
 #include "ui/MainDialog.h"
 #include "ui/Resources.h"
+#include "ui/UnixSignals.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -111,7 +112,15 @@ int KestrelApp::InitInstance()
         std::fprintf(stderr, "kestrel: %s\n", parser.errorText().toLocal8Bit().constData());
         return 2;
     }
+    // Made before the dialog and gone after it, so that a signal meets a
+    // handler for as long as a batch can run.
+    UnixSignals stopSignals;
     MainDialog dialog;
+    QObject::connect(&stopSignals, &UnixSignals::received, &dialog, [&dialog](int signalNumber) {
+        dialog.QuitOnSignal(signalNumber);
+        // A question or a chooser open over the window ends too.
+        QCoreApplication::exit(dialog.ExitStatus());
+    });
     std::vector<std::string> paths;
     for (const QString& argument : parser.positionalArguments())
         paths.push_back(
@@ -119,7 +128,7 @@ int KestrelApp::InitInstance()
     dialog.show();
     dialog.OnDropFiles(paths);
     dialog.exec();
-    return 0;
+    return dialog.ExitStatus();
 }
 
 }  // namespace kestrel::ui

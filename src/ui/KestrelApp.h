@@ -12,7 +12,9 @@ namespace kestrel::ui {
 // its settings are kept): runs the main dialog until it closes. The paths
 // named on its command line (a file manager's "Open with") are listed as if
 // dropped on the window: .avi files and the .avi files of folders; the rest
-// is refused in one message.
+// is refused in one message. SIGINT, SIGTERM and SIGHUP stop a running batch
+// (its temporary file removed) and end the program with 128 + the signal's
+// number.
 class KestrelApp : public QApplication {
     Q_OBJECT
 public:

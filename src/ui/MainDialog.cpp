@@ -381,6 +381,17 @@ void MainDialog::OnQuit()
 
 void MainDialog::reject() { OnQuit(); }
 
+void MainDialog::QuitOnSignal(int signalNumber)
+{
+    if (exitStatus_ != 0)
+        return;
+    exitStatus_ = 128 + signalNumber;
+    rules_->SaveSettings();
+    SaveGeometry();
+    controller_->StopAndWait();
+    done(exitStatus_);
+}
+
 void MainDialog::OnAdd() { rules_->AddChosenFiles(); }
 
 void MainDialog::OnBrowseOutputDirectory() { rules_->ChooseOutputDirectory(); }

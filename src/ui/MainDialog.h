@@ -80,6 +80,14 @@ public:
     // Escape and the close box arrive here.
     void reject() override;
 
+    // SIGINT, SIGTERM or SIGHUP: the running batch is stopped and waited for,
+    // as at Quit but without asking, so that the conversion's stop path
+    // removes its temporary file; then the window closes with the exit
+    // status 128 + `signalNumber`. Later signals change nothing.
+    void QuitOnSignal(int signalNumber);
+    // 0, or 128 + the number of the signal that closed the window.
+    int ExitStatus() const { return exitStatus_; }
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -110,6 +118,7 @@ private:
     QTimer progressTimer_;
     // While the radio buttons follow the selection, they apply nothing.
     bool followingSelection_ = false;
+    int exitStatus_ = 0;
 
     // Declared in this order so that the controller, which may be waiting for
     // a worker, goes before the services it reports through.

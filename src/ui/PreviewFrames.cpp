@@ -14,7 +14,7 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
 {
     PreviewFrames result;
     avi::VideoFrameReader reader;
-    result.error = ReaderError(reader.Open(path));
+    result.error = OpenFrameReader(reader, path);
     if (result.error != FirstFrameError::None)
         return result;
     result.frameCount = reader.AnnouncedFrames();
@@ -38,7 +38,9 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
         result.error = chosen ? FirstFrameError::Damaged : FirstFrameError::NoFrame;
         return result;
     }
-    result.before = DecodeFrame(DecodableFrame(payload.data(), payload.size(), size));
+    // The conversion's frame limits, and the owner's stop inside a frame.
+    const mjpeg::FrameLimits limits{.stop = &stop};
+    result.before = DecodeFrame(DecodableFrame(payload.data(), payload.size(), size), std::nullopt, limits);
     if (result.before.error != FirstFrameError::None || stop) {
         result.error = result.before.error;
         result.stopped = bool(stop);
@@ -49,15 +51,17 @@ PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode
     std::copy(payload.begin(), payload.end(), frameIn.begin() + mjpeg::kPayloadOffset);
     std::vector<uint8_t> frameOut;
     mjpeg::TranscoderBuffers buffers;
-    const mjpeg::TranscodeResult transcoded =
-        mjpeg::TranscodeFrame(frameIn, frameOut, uint32_t(payload.size()), size.width, size.height, mode, buffers);
+    const mjpeg::TranscodeResult transcoded = mjpeg::TranscodeFrame(frameIn, frameOut, uint32_t(payload.size()),
+                                                                    size.width, size.height, mode, buffers, limits);
     if (transcoded.error != mjpeg::TranscodeError::None) {
         result.error = FirstFrameError::Damaged;
+        result.stopped = bool(stop);
         return result;
     }
     const mjpeg::PictureSize turned = SwapsDimensions(mode) ? mjpeg::PictureSize{size.height, size.width} : size;
-    result.after = DecodeFrame(DecodableFrame(frameOut.data(), transcoded.length, turned));
+    result.after = DecodeFrame(DecodableFrame(frameOut.data(), transcoded.length, turned), std::nullopt, limits);
     result.error = result.after.error;
+    result.stopped = bool(stop);
     return result;
 }
 

@@ -22,9 +22,10 @@ struct PreviewFrames {
 };
 
 // Frame `index` (from 0) of `path`'s video stream under `mode`; a file with
-// fewer frames shows its last. Reading stops between frames once `stop` is
-// set. Frames are bounded as the first frame's are (64 MiB compressed,
-// 256 MiB decoded); the work runs on any thread, one call per thread.
+// fewer frames shows its last. Reading stops once `stop` is set, between
+// frames or inside a frame's decode. Frames are bounded as the first frame's
+// are (64 MiB compressed, 256 MiB decoded, and the conversion's frame limits:
+// mjpeg/FrameLimits.h); the work runs on any thread, one call per thread.
 PreviewFrames LoadPreviewFrames(const std::string& path, int index, RotationMode mode, const std::atomic<bool>& stop);
 
 }  // namespace kestrel::ui

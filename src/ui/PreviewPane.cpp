@@ -21,9 +21,12 @@ namespace {
 // The texts of FirstFrameErrorText, which the pane shows translated.
 [[maybe_unused]] constexpr const char* kFirstFrameTexts[] = {
     QT_TRANSLATE_NOOP("FirstFrame", "This file cannot be opened."),
+    QT_TRANSLATE_NOOP("FirstFrame", "This is not a regular file."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file is not an AVI file."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file has no 24-bit Motion-JPEG video."),
     QT_TRANSLATE_NOOP("FirstFrame", "This file holds no video frame."),
+    QT_TRANSLATE_NOOP("FirstFrame",
+                      "This frame is progressive or arithmetic-coded; only baseline frames are converted."),
     QT_TRANSLATE_NOOP("FirstFrame", "The first frame of this file cannot be decoded."),
 };
 
@@ -32,7 +35,7 @@ constexpr int kMinBoxSide = 120;
 
 uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
-QString SizeText(const QImage& image) { return QStringLiteral("%1 × %2").arg(image.width()).arg(image.height()); }
+QString SizeText(QSize size) { return QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()); }
 
 }  // namespace
 
@@ -57,6 +60,29 @@ QImage ToRgbImage(const FramePicture& picture)
         }
     }
     return image;
+}
+
+ShownFrames ToShownFrames(PreviewFrames frames)
+{
+    ShownFrames shown;
+    shown.error = frames.error;
+    shown.stopped = frames.stopped;
+    shown.index = frames.index;
+    shown.frameCount = frames.frameCount;
+    // A stopped request's result is dropped: no picture is made for it.
+    if (frames.stopped)
+        return shown;
+    const auto picture = [](FramePicture& frame, QSize& size) {
+        QImage image = ToRgbImage(frame);
+        frame.pixels = {};
+        size = image.size();
+        if (image.width() > kMaxShownSide || image.height() > kMaxShownSide)
+            image = image.scaled(kMaxShownSide, kMaxShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image;
+    };
+    shown.before = picture(frames.before, shown.beforeSize);
+    shown.after = picture(frames.after, shown.afterSize);
+    return shown;
 }
 
 PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
@@ -111,8 +137,8 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
     layout->addLayout(frameRow);
     connect(slider_, &QSlider::valueChanged, this, [this](int value) { Request(value); });
 
-    watcher_ = new QFutureWatcher<PreviewFrames>(this);
-    connect(watcher_, &QFutureWatcher<PreviewFrames>::finished, this, &PreviewPane::OnLoaded);
+    watcher_ = new QFutureWatcher<ShownFrames>(this);
+    connect(watcher_, &QFutureWatcher<ShownFrames>::finished, this, &PreviewPane::OnLoaded);
     ShowNothing();
 }
 
@@ -149,18 +175,19 @@ void PreviewPane::Request(int index)
         *stop_ = true;
     stop_ = std::make_shared<std::atomic<bool>>(false);
     loading_ = true;
-    watcher_->setFuture(QtConcurrent::run(
-        [path = path_, index, mode = mode_, stop = stop_] { return LoadPreviewFrames(path, index, mode, *stop); }));
+    watcher_->setFuture(QtConcurrent::run([path = path_, index, mode = mode_, stop = stop_] {
+        return ToShownFrames(LoadPreviewFrames(path, index, mode, *stop));
+    }));
 }
 
 void PreviewPane::OnLoaded()
 {
-    const PreviewFrames frames = watcher_->result();
+    ShownFrames frames = watcher_->result();
     if (frames.stopped || path_.empty())
         return;
     loading_ = false;
-    before_ = ToRgbImage(frames.before);
-    after_ = ToRgbImage(frames.after);
+    before_ = std::move(frames.before);
+    after_ = std::move(frames.after);
     {
         const QSignalBlocker quiet(slider_);
         slider_->setRange(0, std::max(0, std::max(int(frames.frameCount), frames.index + 1) - 1));
@@ -176,10 +203,11 @@ void PreviewPane::OnLoaded()
     message_->hide();
     ShowPicture(beforeBox_, before_);
     ShowPicture(afterBox_, after_);
-    beforeCaption_->setText(tr("Now\n%1").arg(SizeText(before_)));
-    afterCaption_->setText(modeName_ + QLatin1Char('\n') + SizeText(after_));
-    beforeBox_->setAccessibleName(tr("Frame %1 now, %2").arg(frames.index + 1).arg(SizeText(before_)));
-    afterBox_->setAccessibleName(tr("Frame %1 after %2, %3").arg(frames.index + 1).arg(modeName_, SizeText(after_)));
+    beforeCaption_->setText(tr("Now\n%1").arg(SizeText(frames.beforeSize)));
+    afterCaption_->setText(modeName_ + QLatin1Char('\n') + SizeText(frames.afterSize));
+    beforeBox_->setAccessibleName(tr("Frame %1 now, %2").arg(frames.index + 1).arg(SizeText(frames.beforeSize)));
+    afterBox_->setAccessibleName(
+        tr("Frame %1 after %2, %3").arg(frames.index + 1).arg(modeName_, SizeText(frames.afterSize)));
     beforeCaption_->show();
     afterCaption_->show();
 }

@@ -20,12 +20,34 @@ namespace kestrel::ui {
 
 struct PreviewFrames;
 
+// What a pool thread hands the pane: PreviewFrames with its pictures in
+// RGB, those longer than kMaxShownSide pixels on a side shrunk to it, so
+// that the window's thread only shows them; the frames' own sizes apart.
+struct ShownFrames {
+    FirstFrameError error = FirstFrameError::None;
+    bool stopped = false;
+    int index = 0;
+    uint32_t frameCount = 0;
+    QImage before;
+    QImage after;
+    QSize beforeSize;
+    QSize afterSize;
+};
+
+// The longest side of a picture the pane keeps: more than any screen shows
+// in its box, and 48 MiB at most for the two pictures.
+inline constexpr int kMaxShownSide = 2048;
+
+// Runs on the pool thread: the pictures of `frames` for the pane (none for
+// frames stopped). Their decoded pixels are let go on the way.
+ShownFrames ToShownFrames(PreviewFrames frames);
+
 // The pane at the dialog's right: a frame of one file as it is and as the
 // conversion writes it under the row's transform, side by side, each with
 // its size, fitted to the room the window gives it. The slider below (or
 // its arrow keys) picks the frame, the first at first. Frames are read,
-// transcoded and decoded on a pool thread; a newer request asks the older
-// one to stop, and its late result is dropped.
+// transcoded, decoded and turned into RGB pictures on a pool thread; a newer
+// request asks the older one to stop, and its late result is dropped.
 class PreviewPane : public QWidget {
     Q_OBJECT
 public:
@@ -39,7 +61,8 @@ public:
     // No file: the pane says how to get one.
     void ShowNothing();
 
-    // The pictures at full size and the texts shown, for tests.
+    // The pictures as kept (at full size up to kMaxShownSide) and the texts
+    // shown, for tests.
     const QImage& Before() const { return before_; }
     const QImage& After() const { return after_; }
     QString BeforeCaption() const;
@@ -75,7 +98,7 @@ private:
     // The request being read, and its stop flag (shared with its thread).
     std::optional<std::pair<int, RotationMode>> requested_;
     std::shared_ptr<std::atomic<bool>> stop_;
-    QFutureWatcher<PreviewFrames>* watcher_ = nullptr;
+    QFutureWatcher<ShownFrames>* watcher_ = nullptr;
     bool loading_ = false;
     QImage before_;
     QImage after_;

@@ -3,6 +3,8 @@
 // OpenDML layout with standard and super indexes that point at the chunks.
 
 #include "avi/AviSamples.h"
+#include "avi/ChunkStream.h"
+#include "avi/RiffWriter.h"
 #include "avi/VideoFrameReader.h"
 #include "base/StatusCode.h"
 #include "support/ConversionRunner.h"
@@ -226,6 +228,27 @@ TEST(OpenDmlRoom, AFullSuperIndexEndsTheSplitting)
     const std::vector<ChunkNode> riffs = ParseRiffChunks(out.output);
     EXPECT_EQ(riffs.size(), 2u);
     ExpectSameStreamData(CheckOpenDml(riffs), DataChunks(kFrames));
+}
+
+// Behind the first RIFF chunk a chunk of 2 GiB or more has no standard index
+// entry: the file fails rather than leave it out.
+TEST(OpenDmlRoom, AChunkNoStandardIndexCanHoldIsAnErrorBehindTheFirstRiff)
+{
+    const TempDir dir;
+    ChunkStream out;
+    ASSERT_TRUE(out.Open((dir / "out.avi").string(), ChunkStream::Mode::Write, 4096));
+    RiffWriter writer(out);
+    writer.Configure(100, true);
+    writer.BeginFirstRiff();
+    writer.NoteStream(0, MakeFourCC("vids"), 0);
+    ASSERT_TRUE(writer.EndStreamList(0).Ok());
+    ASSERT_TRUE(writer.EndHeaderList().Ok());
+    writer.BeginMovi();
+    const uint8_t frame[10] = {};
+    ASSERT_TRUE(writer.WriteDataChunk(MakeFourCC("00dc"), 0x10, RiffWriter::Data::VideoFrame, frame, 10).Ok());
+    const uint64_t start = writer.BeginDataChunk(MakeFourCC("00dc"), 0x10, RiffWriter::Data::VideoFrame, 1u << 31);
+    EXPECT_EQ(writer.RiffCount(), 2u);
+    EXPECT_EQ(writer.EndChunk(start).failure().code, status::kUnindexableChunk);
 }
 
 // A source of two RIFF chunks, half of the frames in each, and its data chunks.

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <sys/stat.h>
 
 using namespace kestrel::ui;
@@ -35,6 +36,8 @@ private slots:
     void helpAndVersionPrintAndExit_data();
     void helpAndVersionPrintAndExit();
     void folderArgumentAddsItsAviFiles();
+    void stopSignalsEndTheProgram_data();
+    void stopSignalsEndTheProgram();
     void germanStringsLoad();
 };
 
@@ -97,6 +100,57 @@ void AppTest::folderArgumentAddsItsAviFiles()
                                  ": not a regular file (a FIFO, a device or a socket)\n" +
                                  dir.filePath("clip.mov").toStdString() + ": no such file";
     QCOMPARE(ui->messages[0], expected);
+}
+
+namespace {
+
+// Whether process `pid` catches every one of the signals `numbers`, from the SigCgt mask
+// in /proc (bit N-1 for signal N).
+bool CatchesSignals(qint64 pid, std::initializer_list<int> numbers)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (!line.startsWith("SigCgt:"))
+            continue;
+        const qulonglong caught = line.mid(7).trimmed().toULongLong(nullptr, 16);
+        for (int number : numbers)
+            if ((caught >> (number - 1) & 1) == 0)
+                return false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void AppTest::stopSignalsEndTheProgram_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+// The window's program ends with 128 + the signal's number, as a shell
+// reports a program the signal ended, instead of dying by it.
+void AppTest::stopSignalsEndTheProgram()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir settings;  // where the window keeps its settings as it ends
+    QProcess kestrel;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings.path());
+    kestrel.setProcessEnvironment(environment);
+    kestrel.start(QStringLiteral(KESTREL_WINDOW_PROGRAM), {});
+    QVERIFY(kestrel.waitForStarted(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(CatchesSignals(kestrel.processId(), {SIGINT, SIGTERM, SIGHUP}), 30000);
+    QCOMPARE(::kill(pid_t(kestrel.processId()), signalNumber), 0);
+    QVERIFY(kestrel.waitForFinished(30000));
+    QCOMPARE(kestrel.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(kestrel.exitCode(), 128 + signalNumber);
 }
 
 void AppTest::germanStringsLoad()

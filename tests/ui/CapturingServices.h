@@ -103,16 +103,20 @@ public:
     int aboutShown = 0;
 };
 
-// A MainDialog whose services are CapturingServices.
-inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks, bool realSettings = false)
+// A MainDialog whose services are CapturingServices, converting with `convert`
+// (RunConversion when empty).
+inline std::unique_ptr<MainDialog> MakeDialog(CapturingServices*& services, bool manualTicks, bool realSettings = false,
+                                              BatchController::Conversion convert = {})
 {
-    return std::make_unique<MainDialog>([&services, manualTicks, realSettings](MainDialog& dialog) {
-        auto made = std::make_unique<CapturingServices>(dialog);
-        made->manualTicks = manualTicks;
-        made->realSettings = realSettings;
-        services = made.get();
-        return made;
-    });
+    return std::make_unique<MainDialog>(
+        [&services, manualTicks, realSettings](MainDialog& dialog) {
+            auto made = std::make_unique<CapturingServices>(dialog);
+            made->manualTicks = manualTicks;
+            made->realSettings = realSettings;
+            services = made.get();
+            return made;
+        },
+        std::move(convert));
 }
 
 }  // namespace kestrel::ui::test

@@ -5,11 +5,13 @@
 #include "CapturingServices.h"
 
 #include "base/StatusCode.h"
+#include "job/RunConversion.h"
 #include "ui/FirstFrame.h"
 #include "ui/InputListDelegate.h"
 #include "ui/KestrelApp.h"
 #include "ui/MainDialogRules.h"
 #include "ui/Resources.h"
+#include "ui/UnixSignals.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -29,6 +31,10 @@
 #include <QUrl>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -85,6 +91,8 @@ private slots:
     void enterRunsGoAndNeverCloses();
     void escapeQuits();
     void closingDuringABatchStopsTheWorker();
+    void stopSignalEndsTheBatchAndTheWindow_data();
+    void stopSignalEndsTheBatchAndTheWindow();
     void quittingDuringABatchAsksFirst_data();
     void quittingDuringABatchAsksFirst();
     void quittingWhenIdleAsksNothing();
@@ -549,6 +557,51 @@ void MainDialogTest::closingDuringABatchStopsTheWorker()
     QVERIFY(!dialog_->Controller().IsWorkerRunning());
     QVERIFY(dialog_->Controller().Status().Finished);
     QVERIFY(!ui_->manualTimerActive);
+}
+
+void MainDialogTest::stopSignalEndsTheBatchAndTheWindow_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+// The signal raised in this process, with the window's handlers installed:
+// the conversion is asked to stop and waited for, so that its temporary
+// file is gone before the window closes with 128 + the signal's number.
+void MainDialogTest::stopSignalEndsTheBatchAndTheWindow()
+{
+    QFETCH(int, signalNumber);
+    const QString a = MakeAvi("in", "a.avi");
+    REQUIRE_SAMPLE(a);
+    // The real conversion, once the stop has been asked for: it creates its
+    // temporary file, sees the stop at its first chunk and removes the file.
+    std::atomic<bool> started = false;
+    auto convert = [&started](std::unique_ptr<ConversionJob> job, ConversionStatus& status) {
+        started = true;
+        for (int waited = 0; waited < 500 && !status.StopRequested; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return RunConversion(std::move(job), status);
+    };
+    dialog_ = test::MakeDialog(ui_, /*manualTicks=*/true, false, convert);
+    UseFiles({a, MakeAvi("in", "b.avi")}, temp_->filePath("out"));
+    UnixSignals stopSignals;
+    QVERIFY(stopSignals.IsInstalled());
+    connect(&stopSignals, &UnixSignals::received, dialog_.get(), &MainDialog::QuitOnSignal);
+    dialog_->show();
+    QTest::mouseClick(Button(IDC_GO), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(started.load(), kWaitMs);
+
+    QCOMPARE(std::raise(signalNumber), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->isVisible(), kWaitMs);
+    QCOMPARE(dialog_->result(), 128 + signalNumber);
+    QCOMPARE(dialog_->ExitStatus(), 128 + signalNumber);
+    QVERIFY(!dialog_->Controller().IsWorkerRunning());
+    QCOMPARE(dialog_->Controller().Status().Result.outcome, Outcome::Stopped);
+    QCOMPARE(QDir(temp_->filePath("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(ui_->questions.empty());
 }
 
 void MainDialogTest::quittingDuringABatchAsksFirst_data()

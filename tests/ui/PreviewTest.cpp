@@ -6,10 +6,13 @@
 
 #include "job/RunConversion.h"
 #include "ui/FirstFrame.h"
+#include "ui/HeaderFrameCount.h"
+#include "ui/PathKind.h"
 #include "ui/PreviewFrames.h"
 #include "ui/PreviewPane.h"
 #include "ui/Resources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QRadioButton>
@@ -17,7 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -85,7 +93,13 @@ private slots:
     void everyTransformIsTheCoresTransform();
     void previewIsWhatTheConversionWrites();
     void filesWithoutAFrame();
+    void decodeKeepsTheConversionsLimits_data();
+    void decodeKeepsTheConversionsLimits();
+    void onlyRegularFilesAreOpened_data();
+    void onlyRegularFilesAreOpened();
     void rgbConversion();
+    void largePicturesAreShrunkOffTheWindowsThread_data();
+    void largePicturesAreShrunkOffTheWindowsThread();
     void paneFollowsSelectionAndTransform();
     void sliderShowsFrameNAsTheConversionWritesIt();
 };
@@ -149,6 +163,83 @@ void PreviewTest::previewIsWhatTheConversionWrites()
     QVERIFY2(mean < 2.0, qPrintable(QString::number(mean)));
 }
 
+void PreviewTest::decodeKeepsTheConversionsLimits_data()
+{
+    QTest::addColumn<int>("frameMarker");  // the sample's SOF0, or the one put in its place
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<FirstFrameError>("error");
+    QTest::newRow("baseline") << 0xC0 << false << FirstFrameError::None;
+    QTest::newRow("baseline, stopped") << 0xC0 << true << FirstFrameError::Damaged;
+    QTest::newRow("progressive") << 0xC2 << false << FirstFrameError::NotBaseline;
+    QTest::newRow("arithmetic-coded") << 0xC9 << false << FirstFrameError::NotBaseline;
+}
+
+// The preview decodes within the conversion's frame limits (FrameLimits),
+// and a stop set by a newer request ends a decode inside the frame.
+void PreviewTest::decodeKeepsTheConversionsLimits()
+{
+    QFETCH(int, frameMarker);
+    QFETCH(bool, stop);
+    QFETCH(FirstFrameError, error);
+    CompressedFrame frame = ReadFirstFrame(kSample);
+    const uint8_t sof0[] = {0xFF, 0xC0};
+    const auto at = std::search(frame.stream.begin(), frame.stream.end(), std::begin(sof0), std::end(sof0));
+    QVERIFY(at != frame.stream.end());
+    at[1] = uint8_t(frameMarker);
+    const std::atomic<bool> stopped = stop;
+    for (std::optional<RotationMode> mode : {std::optional<RotationMode>(), std::optional(RotationMode::Clockwise90)})
+        QCOMPARE(DecodeFrame(frame, mode, mjpeg::FrameLimits{.stop = &stopped}).error, error);
+}
+
+void PreviewTest::onlyRegularFilesAreOpened_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<PathKind>("kind");
+    QTest::addColumn<FirstFrameError>("error");
+    QTest::newRow("regular file") << "clip.avi" << PathKind::RegularFile << FirstFrameError::None;
+    QTest::newRow("link to it") << "link.avi" << PathKind::RegularFile << FirstFrameError::None;
+    QTest::newRow("FIFO") << "fifo.avi" << PathKind::Other << FirstFrameError::NotAFile;
+    QTest::newRow("link to the FIFO") << "fifolink.avi" << PathKind::Other << FirstFrameError::NotAFile;
+    QTest::newRow("folder") << "folder.avi" << PathKind::Folder << FirstFrameError::NotAFile;
+    QTest::newRow("missing") << "missing.avi" << PathKind::Missing << FirstFrameError::CannotOpen;
+    QTest::newRow("dangling link") << "dangling.avi" << PathKind::Missing << FirstFrameError::CannotOpen;
+}
+
+// Every read of the window (first frame, slider, frame count) goes through
+// OpenFrameReader; a FIFO there would block the open until a writer came,
+// so a blocked read is let go by opening the FIFO for writing, and fails.
+void PreviewTest::onlyRegularFilesAreOpened()
+{
+    QFETCH(QString, name);
+    QFETCH(PathKind, kind);
+    QFETCH(FirstFrameError, error);
+    QTemporaryDir dir;
+    const auto at = [&](const char* file) { return dir.filePath(QString::fromUtf8(file)).toStdString(); };
+    QVERIFY(QFile::copy(QString::fromStdString(kSample), dir.filePath("clip.avi")));
+    QCOMPARE(mkfifo(at("fifo.avi").c_str(), 0600), 0);
+    QVERIFY(QDir(dir.path()).mkdir("folder.avi"));
+    for (auto [link, target] :
+         {std::pair("link.avi", "clip.avi"), {"fifolink.avi", "fifo.avi"}, {"dangling.avi", "gone.avi"}})
+        QCOMPARE(symlink(target, at(link).c_str()), 0);
+    const std::string path = dir.filePath(name).toStdString();
+
+    QCOMPARE(KindOfPath(path), kind);
+    auto read = std::async(std::launch::async, [&] {
+        const std::atomic<bool> stop = false;
+        return std::tuple(ReadFirstFrame(path).error, LoadPreviewFrames(path, 0, RotationMode::Rotate180, stop).error,
+                          HeaderFrameCount(path));
+    });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        while (read.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            ::close(::open(at("fifo.avi").c_str(), O_WRONLY | O_NONBLOCK));
+        QFAIL("a read blocked in open()");
+    }
+    const auto [first, slider, frames] = read.get();
+    QCOMPARE(first, error);
+    QCOMPARE(slider, error);
+    QCOMPARE(frames > 0, error == FirstFrameError::None);
+}
+
 void PreviewTest::filesWithoutAFrame()
 {
     QTemporaryDir dir;
@@ -177,6 +268,33 @@ void PreviewTest::rgbConversion()
     QCOMPARE(image.pixelColor(0, 0), QColor(128, 128, 128));
     QCOMPARE(image.pixelColor(1, 0), QColor(254, 0, 0));
     QCOMPARE(image.pixelColor(2, 0), QColor(0, 0, 254));
+}
+
+void PreviewTest::largePicturesAreShrunkOffTheWindowsThread_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QSize>("kept");
+    QTest::newRow("at the bound") << QSize(2048, 2048) << QSize(2048, 2048);
+    QTest::newRow("wide") << QSize(4096, 1024) << QSize(2048, 512);
+    QTest::newRow("tall") << QSize(100, 5000) << QSize(40, 2048);
+}
+
+// The pane keeps pictures of at most kMaxShownSide a side, made on the pool
+// thread; the captions still give the frame's own size.
+void PreviewTest::largePicturesAreShrunkOffTheWindowsThread()
+{
+    QFETCH(QSize, frame);
+    QFETCH(QSize, kept);
+    PreviewFrames frames;
+    for (FramePicture* picture : {&frames.before, &frames.after}) {
+        picture->size = {frame.width(), frame.height()};
+        picture->pixels.assign(size_t(frame.width()) * size_t(frame.height()) * 3, 128);
+    }
+    const ShownFrames shown = ToShownFrames(std::move(frames));
+    QCOMPARE(shown.before.size(), kept);
+    QCOMPARE(shown.after.size(), kept);
+    QCOMPARE(shown.beforeSize, frame);
+    QCOMPARE(shown.afterSize, frame);
 }
 
 void PreviewTest::paneFollowsSelectionAndTransform()

@@ -113,6 +113,10 @@
         <translation>Diese Datei lässt sich nicht öffnen.</translation>
     </message>
     <message>
+        <source>This is not a regular file.</source>
+        <translation>Dies ist keine reguläre Datei.</translation>
+    </message>
+    <message>
         <source>This file is not an AVI file.</source>
         <translation>Diese Datei ist keine AVI-Datei.</translation>
     </message>
@@ -123,6 +127,10 @@
     <message>
         <source>This file holds no video frame.</source>
         <translation>Diese Datei enthält kein Videobild.</translation>
+    </message>
+    <message>
+        <source>This frame is progressive or arithmetic-coded; only baseline frames are converted.</source>
+        <translation>Dieses Bild ist progressiv oder arithmetisch codiert; umgewandelt werden nur Baseline-Bilder.</translation>
     </message>
     <message>
         <source>The first frame of this file cannot be decoded.</source>

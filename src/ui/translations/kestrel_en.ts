@@ -113,6 +113,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>This is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>This file is not an AVI file.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -122,6 +126,10 @@
     </message>
     <message>
         <source>This file holds no video frame.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This frame is progressive or arithmetic-coded; only baseline frames are converted.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
