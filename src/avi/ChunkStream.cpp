@@ -1,5 +1,7 @@
 #include "avi/ChunkStream.h"
 
+#include "base/FilePath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -59,7 +61,7 @@ bool ChunkStream::Open(const std::string& path, Mode mode, uint32_t capacity)
     buffer_.reset();
     capacity_ = 0;
     // "x" (C11): fail when the file exists instead of replacing it.
-    file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "wbx");
+    file_ = OpenFile(path, mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "wbx");
     if (!file_)
         return false;
     // The stream does its own buffering; the C library's would only copy twice.

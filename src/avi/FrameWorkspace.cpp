@@ -1,6 +1,9 @@
 #include "avi/FrameWorkspace.h"
 
+#include "base/SizeMath.h"
+
 #include <algorithm>
+#include <new>
 
 namespace kestrel {
 
@@ -9,9 +12,13 @@ namespace kestrel {
 // announces a huge picture over small frames costs nothing.
 uint8_t* FrameWorkspace::PayloadBuffer(uint32_t size, const FrameFormat&)
 {
-    const size_t needed = mjpeg::kPayloadOffset + size_t{size};
-    if (in_.size() < needed)
-        in_.resize(needed);
+    // A frame of nearly 4 GiB outgrows a 32-bit address space: out of memory,
+    // as the conversion reports it, never a sum wrapped to a small buffer.
+    const std::optional<size_t> needed = SizeSum(mjpeg::kPayloadOffset, size);
+    if (!needed)
+        throw std::bad_alloc();
+    if (in_.size() < *needed)
+        in_.resize(*needed);
     return in_.data() + mjpeg::kPayloadOffset;
 }
 

@@ -78,7 +78,7 @@ Status RiffWriter::CopyFrom(ChunkStream& source, uint64_t length)
 {
     const uint64_t piece = std::min(length, kCopyPieceSize);
     if (copyBuffer_.size() < piece)
-        copyBuffer_.resize(piece);
+        copyBuffer_.resize(static_cast<size_t>(piece));  // at most kCopyPieceSize
     while (length > 0) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(length, copyBuffer_.size()));
         if (!source.Read(copyBuffer_.data(), n))

@@ -9,6 +9,12 @@
 #if defined(__linux__)
 #include <fcntl.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#include "base/FilePath.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 #endif
 
 namespace kestrel {
@@ -27,6 +33,25 @@ std::FILE* OpenScratchFile(const std::string& folder)
                 return file;
             close(fd);
         }
+    }
+#elif defined(_WIN32)
+    // A fresh name in the folder, deleted by the system when closed: the C
+    // runtime's tmpfile would try the drive's root, which users can't write.
+    wchar_t name[MAX_PATH];
+    if (!folder.empty() && GetTempFileNameW(PathFromUtf8(folder).c_str(), L"kst", 0, name) != 0) {
+        const HANDLE handle =
+            CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+            if (fd < 0)
+                CloseHandle(handle);
+            else if (std::FILE* file = _fdopen(fd, "w+b"))
+                return file;
+            else
+                _close(fd);
+        }
+        DeleteFileW(name);
     }
 #else
     (void)folder;

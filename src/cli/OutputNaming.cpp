@@ -1,5 +1,6 @@
 #include "cli/OutputNaming.h"
 
+#include "base/FilePath.h"
 #include "job/JobPaths.h"
 
 namespace kestrel {
@@ -10,7 +11,7 @@ std::string DestinationOf(const std::string& source, const Naming& naming)
         return source;
     if (!naming.suffix)
         return MakeDestinationPath(naming.outputDirectory.value_or("."), source);
-    const size_t slash = source.find_last_of('/');
+    const size_t slash = LastSeparator(source);
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const size_t dot = source.find_last_of('.');
     // A leading dot starts a hidden name, not an extension.

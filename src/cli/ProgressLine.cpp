@@ -1,9 +1,9 @@
 #include "cli/ProgressLine.h"
 
+#include "cli/Console.h"
+
+#include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace kestrel {
 namespace {
@@ -38,23 +38,14 @@ std::string Printable(std::string name)
 
 std::string Duration(double seconds)
 {
-    const long total = static_cast<long>(seconds + 0.5);
-    char text[32];
+    const int64_t total = static_cast<int64_t>(seconds + 0.5);
+    char text[48];
     if (total >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64 ":%02" PRId64, total / 3600, total / 60 % 60,
+                      total % 60);
     else
-        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+        std::snprintf(text, sizeof text, "%" PRId64 ":%02" PRId64, total / 60, total % 60);
     return text;
-}
-
-int TerminalWidth()
-{
-    winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    const char* columns = std::getenv("COLUMNS");
-    const int width = columns ? std::atoi(columns) : 0;
-    return width > 0 ? width : 80;
 }
 
 }  // namespace
@@ -95,7 +86,7 @@ std::string FormatProgress(const Progress& progress, int width)
 }
 
 ProgressLine::ProgressLine(std::string file, int index, int count, bool enabled)
-    : enabled_(enabled && isatty(STDERR_FILENO)), start_(std::chrono::steady_clock::now())
+    : enabled_(enabled && StderrIsTerminal()), start_(std::chrono::steady_clock::now())
 {
     progress_.file = std::move(file);
     progress_.index = index;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -30,13 +31,29 @@ public:
     // For the worker thread, as its last act: wakes WaitForWorker.
     void WakeWaiter() const;
 
+#ifdef _WIN32
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    // For the console's handler thread: Ctrl-C as SIGINT, Ctrl-Break and
+    // closing the console as SIGTERM. Returns once the program may end.
+    void Deliver(int signal, bool closing);
+#endif
+
 private:
     // Keeps `signal` when it is the first stop signal; true then.
     bool Keep(int signal);
 
+    int caught_ = 0;
+#ifdef _WIN32
+    // Ctrl-C, Ctrl-Break and closing the console (StopSignalsWindows.cpp).
+    void* wake_;                  // an event: a signal came or the worker ended
+    void* done_;                  // an event: the program is about to end
+    std::atomic<int> signal_{0};  // the signal Deliver received
+#else
     sigset_t signals_;
     pthread_t waiter_;
-    int caught_ = 0;
+#endif
 };
 
 }  // namespace kestrel

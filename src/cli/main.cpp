@@ -7,7 +7,9 @@
 // exit: a failed write to either ends in status 1 (with a message on
 // standard error when that still works).
 
+#include "base/FilePath.h"
 #include "cli/CliOptions.h"
+#include "cli/Console.h"
 #include "cli/Messages.h"
 #include "cli/OutputNaming.h"
 #include "cli/ProgressLine.h"
@@ -18,6 +20,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -106,13 +109,13 @@ FileResult ConvertFile(const FileTask& task, const Options& options, OutputDirec
     if (!outputDirectory.Prepare())
         return FileResult::Fatal;
     std::error_code error;
-    if (options.noClobber && std::filesystem::exists(destination, error)) {
+    if (options.noClobber && std::filesystem::exists(kestrel::PathFromUtf8(destination), error)) {
         if (!options.quiet)
             lines.Print(source + ": skipped, " + destination + " exists");
         return FileResult::Skipped;
     }
     // Read before the conversion: in place, the source is replaced by then.
-    const auto sourceTime = std::filesystem::last_write_time(source, error);
+    const auto sourceTime = std::filesystem::last_write_time(kestrel::PathFromUtf8(source), error);
     const bool timeKnown = !error;
 
     kestrel::ConversionStatus status;
@@ -158,7 +161,7 @@ FileResult ConvertFile(const FileTask& task, const Options& options, OutputDirec
     }
     if (options.preserveTime) {
         if (timeKnown)
-            std::filesystem::last_write_time(destination, sourceTime, error);
+            std::filesystem::last_write_time(kestrel::PathFromUtf8(destination), sourceTime, error);
         if (!timeKnown || error) {
             PrintError("couldn't give " + destination + " the modification time of " + source + ": " + error.message());
             return FileResult::Failed;
@@ -190,12 +193,15 @@ bool CheckBatch(const Options& options, const std::vector<std::string>& destinat
 
 // Parses the command line into `options`; the exit status when the program
 // ends here (help, version or a usage error).
-std::optional<int> ParseCommandLine(int argc, char** argv, Options& options)
+std::optional<int> ParseCommandLine(std::vector<std::string> arguments, Options& options)
 {
     CLI::App app{"", std::string(kestrel::kProgramName)};
     kestrel::AddOptions(app, options);
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the arguments last first, without the program's name.
+        arguments.erase(arguments.begin());
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::CallForHelp& request) {
         return app.exit(request);
     } catch (const CLI::CallForVersion& request) {
@@ -215,7 +221,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Options& options)
 int Run(int argc, char** argv, kestrel::OutputLines& lines)
 {
     Options options;
-    if (const auto exitStatus = ParseCommandLine(argc, argv, options))
+    if (const auto exitStatus = ParseCommandLine(kestrel::Utf8Arguments(argc, argv), options))
         return *exitStatus;
 
     const kestrel::Naming naming{options.inPlace, options.suffix, options.outputDirectory};
@@ -269,6 +275,7 @@ int main(int argc, char** argv)
 {
     // A log of both streams keeps the order of the lines.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    kestrel::PrepareConsole();
     kestrel::OutputLines lines;
     const int exitStatus = Run(argc, argv, lines);
     return kestrel::CloseStandardStreams(exitStatus, lines);

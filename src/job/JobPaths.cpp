@@ -1,6 +1,8 @@
 #include "job/JobPaths.h"
 
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
+#include "job/PlatformFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,8 +26,8 @@ constexpr bool kNamesIgnoreCase =
 std::string PathKey(std::string_view path)
 {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
-    std::string key = (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+    std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+    std::string key = Utf8FromPath((error ? PathFromUtf8(path) : absolute).lexically_normal());
     if (kNamesIgnoreCase)
         std::ranges::transform(key, key.begin(), [](unsigned char c) {
             return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
@@ -40,10 +42,11 @@ bool SamePath(std::string_view a, std::string_view b) { return PathKey(a) == Pat
 std::string ResolvedPath(const std::string& path)
 {
     std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(PathFromUtf8(path), error), error);
     if (error)
-        resolved = std::filesystem::path(path).lexically_normal();
-    return resolved.string();
+        resolved = PathFromUtf8(path).lexically_normal();
+    return Utf8FromPath(resolved);
 }
 
 }  // namespace
@@ -52,7 +55,7 @@ std::string MakeDestinationPath(std::string_view outputDirectory, std::string_vi
 {
     constexpr char kSeparator = std::filesystem::path::preferred_separator;
     // The name part keeps its separator; a bare name gets one.
-    const size_t slash = source.find_last_of(kSeparator);
+    const size_t slash = LastSeparator(source);
     const std::string_view name = slash == std::string_view::npos ? source : source.substr(slash + 1);
     std::string destination;
     destination.reserve(outputDirectory.size() + 1 + name.size());
@@ -70,29 +73,28 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 bool IsSameFile(std::string_view a, std::string_view b)
 {
     std::error_code error;
-    if (std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error) && !error)
+    if (std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error) && !error)
         return true;
     return SamePath(a, b);
 }
 
 Status CheckSource(const std::string& path)
 {
-    namespace fs = std::filesystem;
     std::error_code error;
-    const fs::file_status kind = fs::status(path, error);
-    if (error || !fs::exists(kind)) {
+    status::SourceKind what = status::SourceKind::Other;
+    switch (KindOfPath(path, &error)) {
+    case PathKind::Absent: {
         Failure failure(status::kCantOpenSource);
-        failure.systemError = error ? error.value() : ENOENT;
+        failure.systemError = error.value();
         return failure;
     }
-    if (fs::is_regular_file(kind))
-        return {};
-    const status::SourceKind what = fs::is_directory(kind) ? status::SourceKind::Directory
-                                    : fs::is_fifo(kind)    ? status::SourceKind::Fifo
-                                    : fs::is_socket(kind)  ? status::SourceKind::Socket
-                                    : fs::is_character_file(kind) || fs::is_block_file(kind)
-                                        ? status::SourceKind::Device
-                                        : status::SourceKind::Other;
+    case PathKind::RegularFile: return {};
+    case PathKind::Directory: what = status::SourceKind::Directory; break;
+    case PathKind::Fifo: what = status::SourceKind::Fifo; break;
+    case PathKind::Socket: what = status::SourceKind::Socket; break;
+    case PathKind::Device: what = status::SourceKind::Device; break;
+    case PathKind::Other: break;
+    }
     return Status::Fail(status::kSourceNotAFile, static_cast<uint32_t>(what));
 }
 
@@ -101,10 +103,11 @@ Status PrepareOutputDirectory(const std::string& directory)
     if (directory.empty())
         return Status::Fail(status::kNoOutputDirectory);
     std::error_code error;
-    if (std::filesystem::is_directory(directory, error))
+    const std::filesystem::path path = PathFromUtf8(directory);
+    if (std::filesystem::is_directory(path, error))
         return {};
-    std::filesystem::create_directories(directory, error);
-    if (error || !std::filesystem::is_directory(directory)) {
+    std::filesystem::create_directories(path, error);
+    if (error || !std::filesystem::is_directory(path, error)) {
         Failure failure(status::kCantCreateOutputDirectory);
         failure.systemError = error ? error.value() : ENOTDIR;
         return failure;

@@ -1,8 +1,10 @@
 #include "job/OutputFile.h"
 
 #include "avi/ChunkStream.h"
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
 #include "job/FileSystem.h"
+#include "job/PlatformFiles.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -15,10 +17,10 @@ namespace {
 // short (at a character's start) so that the whole stays within `longest` bytes.
 std::string TemporaryName(const std::string& destination, uint32_t tag, size_t longest)
 {
-    const std::filesystem::path path(destination);
+    const std::filesystem::path path = PathFromUtf8(destination);
     char suffix[24];
     const int suffixLength = std::snprintf(suffix, sizeof suffix, ".kestrel-%08x", tag);
-    std::string stem = path.filename().string();
+    std::string stem = Utf8FromPath(path.filename());
     const size_t room = longest > size_t(suffixLength) + 1 ? longest - size_t(suffixLength) - 1 : 0;
     if (stem.size() > room) {
         size_t cut = room;
@@ -30,7 +32,7 @@ std::string TemporaryName(const std::string& destination, uint32_t tag, size_t l
     std::string name = ".";
     name += stem;
     name += suffix;
-    return (path.parent_path() / name).string();
+    return Utf8FromPath(path.parent_path() / PathFromUtf8(name));
 }
 
 Status SystemFailure(int32_t code, int error)
@@ -46,7 +48,7 @@ OutputFile::~OutputFile()
 {
     if (!temporary_.empty() && !committed_) {
         std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
+        std::filesystem::remove(PathFromUtf8(temporary_), ignored);
     }
 }
 
@@ -54,14 +56,13 @@ Status OutputFile::Create(ChunkStream& stream, uint32_t bufferCapacity)
 {
     // A rename would put the file in the place of a directory's entry, a
     // device or a FIFO: only a regular file (or nothing) may be replaced.
-    std::error_code error;
-    const auto existing = std::filesystem::status(destination_, error);
-    if (!error && std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing))
+    if (const PathKind existing = KindOfPath(destination_);
+        existing != PathKind::Absent && existing != PathKind::RegularFile)
         return Status::Fail(status::kDestinationNotAFile);
     // A destination name too long for its folder fails here, naming it,
     // rather than at the rename after the whole conversion.
     const size_t longest = LongestNameBeside(destination_);
-    if (std::filesystem::path(destination_).filename().string().size() > longest)
+    if (Utf8FromPath(PathFromUtf8(destination_).filename()).size() > longest)
         return SystemFailure(status::kCantOpenDestination, ENAMETOOLONG);
     std::random_device random;
     // A name taken by another file (another conversion's) is tried again.
@@ -90,13 +91,13 @@ Status OutputFile::Commit(ChunkStream& stream)
         // The owner first: a change of owner clears the set-user-ID bits.
         if (Status owned = CopyOwner(attributesOf_, temporary_, status::kCantReplaceDestination); !owned.Ok())
             return owned;
-        const auto permissions = std::filesystem::status(attributesOf_, error).permissions();
+        const auto permissions = std::filesystem::status(PathFromUtf8(attributesOf_), error).permissions();
         if (!error)
-            std::filesystem::permissions(temporary_, permissions, error);
+            std::filesystem::permissions(PathFromUtf8(temporary_), permissions, error);
         if (error)
             return SystemFailure(status::kCantReplaceDestination, error.value());
     }
-    std::filesystem::rename(temporary_, destination_, error);
+    error = RenameOnto(temporary_, destination_);
     if (error)
         return SystemFailure(status::kCantReplaceDestination, error.value());
     committed_ = true;

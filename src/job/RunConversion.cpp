@@ -4,13 +4,14 @@
 #include "avi/ChunkStream.h"
 #include "avi/ChunkWalker.h"
 #include "avi/ConversionContext.h"
+#include "base/FilePath.h"
 #include "base/StatusCode.h"
 #include "job/FileSystem.h"
 #include "job/JobPaths.h"
 #include "job/OutputFile.h"
+#include "job/PlatformFiles.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -61,7 +62,7 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
         ConversionContext context(source, destination, status, job.mode, job.source, job.jobs, job.salvage);
         // A source of half the limit may outgrow one RIFF chunk once re-encoded.
         // Index entries beyond a few MiB wait beside the destination.
-        const std::string folder = std::filesystem::path(target).parent_path().string();
+        const std::string folder = Utf8FromPath(PathFromUtf8(target).parent_path());
         context.output.Configure(job.riffSizeLimit, source.Size() >= job.riffSizeLimit / 2,
                                  folder.empty() ? "." : folder);
         converted = ConvertRiffFile(context);

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -40,6 +43,17 @@ constexpr size_t kAlignment = 64;
 constexpr size_t kLeastBlock = 64 * 1024;
 
 constexpr size_t Aligned(size_t bytes) { return (bytes + kAlignment - 1) / kAlignment * kAlignment; }
+
+// std::aligned_alloc; the Windows C runtime has none, and its free can't
+// release an aligned block: there its own pair.
+uint8_t* AllocateAligned(size_t bytes)
+{
+#ifdef _WIN32
+    return static_cast<uint8_t*>(_aligned_malloc(bytes, kAlignment));
+#else
+    return static_cast<uint8_t*>(std::aligned_alloc(kAlignment, bytes));
+#endif
+}
 
 // The manager the library sees: its method table, then what the methods
 // need. Lives in the library's own permanent pool of the object.
@@ -183,7 +197,14 @@ void SelfDestruct(j_common_ptr cinfo)
 
 }  // namespace
 
-void CodecMemory::Pool::Free::operator()(uint8_t* block) const { std::free(block); }
+void CodecMemory::Pool::Free::operator()(uint8_t* block) const
+{
+#ifdef _WIN32
+    _aligned_free(block);
+#else
+    std::free(block);
+#endif
+}
 
 void* CodecMemory::Pool::Allocate(size_t bytes) noexcept
 {
@@ -199,14 +220,14 @@ void* CodecMemory::Pool::Allocate(size_t bytes) noexcept
             // The first allocation since the pool was freed: the main block
             // is as large as the last frame needed.
             mainSize = std::max({kLeastBlock, bytes});
-            main.reset(static_cast<uint8_t*>(std::aligned_alloc(kAlignment, mainSize)));
+            main.reset(AllocateAligned(mainSize));
             if (!main)
                 return nullptr;
             used = bytes;
             return main.get();
         }
         extra.reserve(extra.size() + 1);
-        Block block(static_cast<uint8_t*>(std::aligned_alloc(kAlignment, bytes)));
+        Block block(AllocateAligned(bytes));
         if (!block)
             return nullptr;
         extra.emplace_back(std::move(block), bytes);
@@ -223,7 +244,7 @@ void CodecMemory::Pool::Reset() noexcept
     if (!extra.empty()) {
         extra.clear();
         const size_t grown = Aligned(need);
-        main.reset(static_cast<uint8_t*>(std::aligned_alloc(kAlignment, grown)));
+        main.reset(AllocateAligned(grown));
         mainSize = main ? grown : 0;
     }
     used = 0;
