@@ -67,8 +67,9 @@ TEST_P(EarlyEnd, LeavesTheOldDestinationAndNoTemporaryFile)
     std::filesystem::create_directory(dir / "out");
     const Bytes old = Payload(5000, 9);
     WriteFile(dir / "out" / "clip.avi", old);
-    // Long enough that the stop comes before the end in an optimised build too.
-    const uint32_t frames = GetParam() == Ending::StoppedMidway ? 200 : 40;
+    // Long enough that the stop comes before the end in an optimised build
+    // on a loaded machine too, where the stopping thread may wait for a core.
+    const uint32_t frames = GetParam() == Ending::StoppedMidway ? 2000 : 40;
     const Bytes source = Clip(frames, GetParam() == Ending::DamagedFrame);
     const std::string sourcePath = (dir / "clip.avi").string();
     if (GetParam() != Ending::MissingSource)
