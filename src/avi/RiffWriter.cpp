@@ -29,11 +29,8 @@ constexpr uint64_t kCopyPieceSize = 1u * 1024 * 1024;
 
 void RiffWriter::SpillFailed()
 {
-    if (failure_.Ok()) {
-        Failure failure(status::kWriteError);
-        failure.systemError = errno;
-        failure_ = failure;
-    }
+    if (failure_.Ok())
+        failure_ = Status::FailSystem(status::kWriteError, errno);
 }
 
 void RiffWriter::Configure(uint64_t sizeLimit, bool reserveRoom, std::string scratchFolder)

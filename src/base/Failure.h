@@ -39,6 +39,13 @@ public:
     {
         return Failure{code, detail, detail2};
     }
+    // A system call's failure: `code`, and the system's error number.
+    static Status FailSystem(int32_t code, int systemError)
+    {
+        Failure failure(code);
+        failure.systemError = systemError;
+        return failure;
+    }
 
     bool Ok() const { return kind_ == Kind::Ok; }
     bool IsStopped() const { return kind_ == Kind::Stopped; }

@@ -12,13 +12,6 @@
 namespace kestrel {
 namespace {
 
-Status SystemFailure(int32_t code, int error)
-{
-    Failure failure(code);
-    failure.systemError = error;
-    return failure;
-}
-
 // The folder holding `path`, "." for a bare name.
 std::string FolderOf(const std::string& path)
 {
@@ -49,7 +42,7 @@ Status SyncFile(const std::string& path, int32_t code)
 {
     const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (file.get() < 0 || fsync(file.get()) != 0)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     return {};
 }
 
@@ -57,9 +50,9 @@ Status SyncFolderOf(const std::string& path, int32_t code)
 {
     const Descriptor folder(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     if (fsync(folder.get()) != 0 && errno != EINVAL)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     return {};
 }
 
@@ -67,20 +60,20 @@ Status CopyOwner(const std::string& model, const std::string& path, int32_t code
 {
     struct stat owner = {};
     if (stat(model.c_str(), &owner) != 0)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     struct stat current = {};
     if (file.get() < 0 || fstat(file.get(), &current) != 0)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     if (current.st_uid == owner.st_uid && current.st_gid == owner.st_gid)
         return {};
     if (fchown(file.get(), owner.st_uid, owner.st_gid) == 0)
         return {};
     if (errno != EPERM)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     // Not root: the group alone, when the caller belongs to it.
     if (fchown(file.get(), static_cast<uid_t>(-1), owner.st_gid) != 0 && errno != EPERM)
-        return SystemFailure(code, errno);
+        return Status::FailSystem(code, errno);
     return {};
 }
 
@@ -92,18 +85,18 @@ Status ResolveLinks(const std::string& path, std::string& target, int32_t code)
     for (int links = 0;; ++links) {
         struct stat kind = {};
         if (lstat(current.c_str(), &kind) != 0 && errno != ENOENT)
-            return SystemFailure(code, errno);
+            return Status::FailSystem(code, errno);
         // No file (or a dangling link's target): the conversion says why.
         if (!S_ISLNK(kind.st_mode))
             break;
         if (links == kMostLinks)
-            return SystemFailure(code, ELOOP);
+            return Status::FailSystem(code, ELOOP);
         std::vector<char> text(static_cast<size_t>(kind.st_size > 0 ? kind.st_size : PATH_MAX) + 1);
         const ssize_t length = readlink(current.c_str(), text.data(), text.size());
         if (length < 0)
-            return SystemFailure(code, errno);
+            return Status::FailSystem(code, errno);
         if (static_cast<size_t>(length) >= text.size())
-            return SystemFailure(code, ENAMETOOLONG);
+            return Status::FailSystem(code, ENAMETOOLONG);
         const std::filesystem::path link(std::string(text.data(), static_cast<size_t>(length)));
         current = link.is_absolute() ? link.string() : (std::filesystem::path(current).parent_path() / link).string();
     }

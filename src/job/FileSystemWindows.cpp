@@ -9,10 +9,8 @@ namespace {
 
 Status LastFailure(int32_t code)
 {
-    Failure failure(code);
     const std::error_code system(static_cast<int>(GetLastError()), std::system_category());
-    failure.systemError = system.default_error_condition().value();
-    return failure;
+    return Status::FailSystem(code, system.default_error_condition().value());
 }
 
 }  // namespace

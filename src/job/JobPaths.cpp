@@ -83,11 +83,7 @@ Status CheckSource(const std::string& path)
     std::error_code error;
     status::SourceKind what = status::SourceKind::Other;
     switch (KindOfPath(path, &error)) {
-    case PathKind::Absent: {
-        Failure failure(status::kCantOpenSource);
-        failure.systemError = error.value();
-        return failure;
-    }
+    case PathKind::Absent: return Status::FailSystem(status::kCantOpenSource, error.value());
     case PathKind::RegularFile: return {};
     case PathKind::Directory: what = status::SourceKind::Directory; break;
     case PathKind::Fifo: what = status::SourceKind::Fifo; break;
@@ -107,11 +103,8 @@ Status PrepareOutputDirectory(const std::string& directory)
     if (std::filesystem::is_directory(path, error))
         return {};
     std::filesystem::create_directories(path, error);
-    if (error || !std::filesystem::is_directory(path, error)) {
-        Failure failure(status::kCantCreateOutputDirectory);
-        failure.systemError = error ? error.value() : ENOTDIR;
-        return failure;
-    }
+    if (error || !std::filesystem::is_directory(path, error))
+        return Status::FailSystem(status::kCantCreateOutputDirectory, error ? error.value() : ENOTDIR);
     return {};
 }
 

@@ -35,13 +35,6 @@ std::string TemporaryName(const std::string& destination, uint32_t tag, size_t l
     return Utf8FromPath(path.parent_path() / PathFromUtf8(name));
 }
 
-Status SystemFailure(int32_t code, int error)
-{
-    Failure failure(code);
-    failure.systemError = error;
-    return failure;
-}
-
 }  // namespace
 
 OutputFile::~OutputFile()
@@ -63,7 +56,7 @@ Status OutputFile::Create(ChunkStream& stream, uint32_t bufferCapacity)
     // rather than at the rename after the whole conversion.
     const size_t longest = LongestNameBeside(destination_);
     if (Utf8FromPath(PathFromUtf8(destination_).filename()).size() > longest)
-        return SystemFailure(status::kCantOpenDestination, ENAMETOOLONG);
+        return Status::FailSystem(status::kCantOpenDestination, ENAMETOOLONG);
     std::random_device random;
     // A name taken by another file (another conversion's) is tried again.
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -75,7 +68,7 @@ Status OutputFile::Create(ChunkStream& stream, uint32_t bufferCapacity)
         if (errno != EEXIST)
             break;
     }
-    return SystemFailure(status::kCantOpenDestination, errno);
+    return Status::FailSystem(status::kCantOpenDestination, errno);
 }
 
 Status OutputFile::Commit(ChunkStream& stream)
@@ -95,11 +88,11 @@ Status OutputFile::Commit(ChunkStream& stream)
         if (!error)
             std::filesystem::permissions(PathFromUtf8(temporary_), permissions, error);
         if (error)
-            return SystemFailure(status::kCantReplaceDestination, error.value());
+            return Status::FailSystem(status::kCantReplaceDestination, error.value());
     }
     error = RenameOnto(temporary_, destination_);
     if (error)
-        return SystemFailure(status::kCantReplaceDestination, error.value());
+        return Status::FailSystem(status::kCantReplaceDestination, error.value());
     committed_ = true;
     return SyncFolderOf(destination_, status::kWriteError);
 }

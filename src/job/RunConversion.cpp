@@ -18,13 +18,6 @@
 namespace kestrel {
 namespace {
 
-Status SourceFailure(int32_t code, int error)
-{
-    Failure failure(code);
-    failure.systemError = error;
-    return failure;
-}
-
 // The conversion proper.
 Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionResult& result)
 {
@@ -35,11 +28,11 @@ Status Convert(const ConversionJob& job, ConversionStatus& status, ConversionRes
     // destination's folder as it was.
     ChunkStream source;
     if (!source.Open(job.source, ChunkStream::Mode::Read, StreamBufferSize))
-        return SourceFailure(status::kCantOpenSource, errno);
+        return Status::FailSystem(status::kCantOpenSource, errno);
     uint8_t head[avi::kChunkHeaderSize + avi::kListTypeSize];
     errno = 0;
     if (!source.PeekAt(0, head, sizeof head))
-        return SourceFailure(status::kReadError, errno);
+        return Status::FailSystem(status::kReadError, errno);
 
     // In place, a symbolic link stays a link: the file it leads to is
     // replaced, beside itself.
