@@ -39,17 +39,8 @@ Status FindNextRiff(ChunkStream& source, uint64_t at, std::optional<uint64_t>& n
             ignoredFrom = at;
             return {};
         }
-        // A run of zero bytes: on to its first other byte.
-        while (at < size && header[0] == 0) {
-            const uint32_t zeros =
-                static_cast<uint32_t>(std::find_if(header, header + n, [](uint8_t b) { return b != 0; }) - header);
-            at += zeros;
-            if (zeros < n)
-                break;
-            const auto more = static_cast<uint32_t>(std::min<uint64_t>(sizeof header, size - at));
-            if (more > 0 && !source.PeekAt(at, header, more))
-                return source.Result();
-        }
+        // Zero bytes: on past them, to the first other byte.
+        at += static_cast<uint64_t>(std::find_if(header, header + n, [](uint8_t b) { return b != 0; }) - header);
     }
     return {};
 }
